@@ -1,0 +1,40 @@
+# The two commands of the README are `make demo` and `make test`; both
+# install what is missing, build, and do their job.
+
+WIN_BUILD  := build/win
+HOST_BUILD := build/host
+DIST       := dist
+JOBS       ?= $(shell nproc)
+
+.PHONY: all deps build build-win build-host test demo fuzz format clean
+
+all: build
+
+deps:
+	@scripts/ensure-deps.sh
+
+build: build-win build-host
+
+build-win: deps
+	@cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+		-DOVWIN_DIST_DIR=$(CURDIR)/$(DIST) >/dev/null
+	@cmake --build $(WIN_BUILD) -j $(JOBS)
+
+build-host: deps
+	@cmake -S . -B $(HOST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+		-DOVWIN_DIST_DIR=$(CURDIR)/$(DIST) -DOVWIN_WIN_BUILD_DIR=$(CURDIR)/$(WIN_BUILD) >/dev/null
+	@cmake --build $(HOST_BUILD) -j $(JOBS)
+
+test: build
+	@cd $(HOST_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	@python3 tests/harness/demo.py
+
+format:
+	@git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs -r clang-format -i
+
+clean:
+	rm -rf build $(DIST)

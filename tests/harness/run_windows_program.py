@@ -1,0 +1,28 @@
+#!/usr/bin/env python3
+"""Runs one Windows test program in a clean machine under Wine and passes on
+its verdict: run_windows_program.py PROGRAM.exe [ARGUMENT TEXT]."""
+
+import os
+import sys
+
+from winemachine import WineMachine
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit("usage: run_windows_program.py PROGRAM.exe [ARGUMENT TEXT]")
+    program = sys.argv[1]
+    arguments = " ".join(sys.argv[2:])
+    name = os.path.splitext(os.path.basename(program))[0]
+    with WineMachine(name, display=True) as machine:
+        folder = r"C:\tests"
+        machine.copy_in(program, folder)
+        result = machine.run(folder + "\\" + os.path.basename(program), arguments, cwd=folder, timeout=600)
+    sys.stdout.write(result.stdout.decode("latin-1"))
+    sys.stderr.write(result.stderr.decode("latin-1"))
+    print("%s ended with exit code %d" % (name, result.exit_code))
+    sys.exit(0 if result.exit_code == 0 else 1)
+
+
+if __name__ == "__main__":
+    main()
