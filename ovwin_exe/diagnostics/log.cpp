@@ -1,0 +1,291 @@
+#include "diagnostics/log.h"
+
+#include "diagnostics/log_line.h"
+#include "diagnostics/log_platform.h"
+#include "launcher/launch_options.h"
+#include "launcher/launcher_identity.h"
+
+#include <cstdio>
+#include <new>
+#include <string>
+
+int32_t LogLevel = 0;
+int32_t LogDepth = 0;
+bool LogsOpen = false;
+uint32_t ErrorCount = 0;
+char ErrorLogPath[kPathCapacity];
+char DebugLogPath[kPathCapacity];
+
+namespace
+{
+constexpr std::size_t kRuleLength = 119;
+
+// Every physical line is opened, appended and closed on its own, so the file
+// is complete after every line and can be read while the launcher runs. A
+// file that cannot be opened loses the line silently.
+void AppendPhysicalLine(const char* path, const std::string& line)
+{
+    if (!LogsOpen)
+    {
+        return;
+    }
+    std::FILE* file = std::fopen(path, "a+");
+    if (file == nullptr)
+    {
+        return;
+    }
+    std::fprintf(file, "%s\n", line.c_str());
+    std::fclose(file);
+}
+
+// Formats the whole message, however long, into a string of exactly its size.
+bool FormatWhole(std::string& message, const char* format, va_list arguments)
+{
+    va_list measuring;
+    va_copy(measuring, arguments);
+    const int length = std::vsnprintf(nullptr, 0, format, measuring);
+    va_end(measuring);
+    if (length < 0)
+    {
+        return false;
+    }
+    message.resize(static_cast<std::size_t>(length) + 1);
+    std::vsnprintf(&message[0], message.size(), format, arguments);
+    message.resize(static_cast<std::size_t>(length));
+    return true;
+}
+
+void ToDebugger(const std::string& line)
+{
+    if (DebuggerAttached())
+    {
+        WriteToDebugger(line.c_str());
+        WriteToDebugger("\n");
+    }
+}
+
+void WriteDebugLine(int32_t level, const char* format, va_list arguments)
+{
+    if (level > LogLevel)
+    {
+        return;
+    }
+    try
+    {
+        std::string message;
+        if (!FormatWhole(message, format, arguments))
+        {
+            return;
+        }
+        message = ShortenDebugMessage(message);
+        const std::string full =
+            BuildDebugLine(ReadLogTimestamp(), DebugTagForLevel(level), LogDepth, message);
+        for (const std::string& line : WrapDebugLine(full, LogDepth, message.size()))
+        {
+            AppendPhysicalLine(DebugLogPath, line);
+        }
+        ToDebugger(full);
+    }
+    catch (const std::bad_alloc&)
+    {
+        // Without memory for the line there is nothing to write.
+    }
+}
+
+void WriteDebugText(int32_t level, const char* text, ...)
+{
+    va_list none;
+    va_start(none, text);
+    WriteDebugLine(level, text, none);
+    va_end(none);
+}
+
+bool DiagnosticLinesWanted()
+{
+    return LogLevel >= kLogDiagnostic && LogsOpen;
+}
+
+void ErrorLogTextFrame(const char* text, ...)
+{
+    va_list none;
+    va_start(none, text);
+    ErrorLogV(text, none);
+    va_end(none);
+}
+} // namespace
+
+void OpenLogs(const char* folder)
+{
+    FormatToBuffer(ErrorLogPath, kPathCapacity, "%sOvwinError.log", folder);
+    if (LaunchOptions.PreloadMode != 0)
+    {
+        // The preload log always starts empty; the error log is kept.
+        LogLevel = kLogDiagnostic;
+        FormatToBuffer(DebugLogPath, kPathCapacity, "%sOvwinPreload.log", folder);
+        std::remove(DebugLogPath);
+    }
+    else
+    {
+        FormatToBuffer(DebugLogPath, kPathCapacity, "%sOvwinDebug.log", folder);
+        if (LaunchOptions.DeveloperDebugLogging.Set)
+        {
+            if (LogLevel < kLogDeveloper)
+            {
+                LogLevel = kLogDeveloper;
+            }
+        }
+        else if (LaunchOptions.DiagnosticLogging.Set && LogLevel < kLogDiagnostic)
+        {
+            LogLevel = kLogDiagnostic;
+        }
+        if (LogLevel <= 0)
+        {
+            return;
+        }
+        if (!LaunchOptions.AppendLogFiles.Set)
+        {
+            std::remove(ErrorLogPath);
+            std::remove(DebugLogPath);
+        }
+    }
+    LogsOpen = true;
+
+    const std::string rule(kRuleLength, '-');
+    DebugLog(" ");
+    DebugLog("%s", rule.c_str());
+    DebugLog("%s 64-bit edition v%d.%d.%d.%d", LauncherVersion.FileDescription,
+             static_cast<int>(LauncherVersion.Major), static_cast<int>(LauncherVersion.Minor),
+             static_cast<int>(LauncherVersion.Build), static_cast<int>(LauncherVersion.Revision));
+    DebugLog(" ");
+    DebugLog("%s", LauncherVersion.LegalCopyright);
+    DebugLog("%s", rule.c_str());
+}
+
+void DebugLog(const char* format, ...)
+{
+    if (!DiagnosticLinesWanted())
+    {
+        return;
+    }
+    va_list arguments;
+    va_start(arguments, format);
+    WriteDebugLine(kLogDiagnostic, format, arguments);
+    va_end(arguments);
+}
+
+void DebugLogAtV(int32_t level, const char* format, va_list arguments)
+{
+    if (DiagnosticLinesWanted() || level == kLogDeveloper)
+    {
+        WriteDebugLine(level, format, arguments);
+    }
+}
+
+void DebugLogAt(int32_t level, const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    DebugLogAtV(level, format, arguments);
+    va_end(arguments);
+}
+
+void DebugLogText(const char* text)
+{
+    if (DiagnosticLinesWanted())
+    {
+        WriteDebugText(kLogDiagnostic, text);
+    }
+}
+
+void DeveloperLogText(const char* text)
+{
+    WriteDebugText(kLogDeveloper, text);
+}
+
+void ErrorLogV(const char* format, va_list arguments)
+{
+    ++ErrorCount;
+    if (!LogsOpen)
+    {
+        return;
+    }
+    try
+    {
+        std::string message;
+        if (!FormatWhole(message, format, arguments))
+        {
+            return;
+        }
+        const LogTimestamp stamp = ReadLogTimestamp();
+        AppendPhysicalLine(ErrorLogPath, BuildErrorLogLine(stamp, message));
+        if (LogLevel > 0)
+        {
+            const std::string mirrored = BuildErrorDebugLine(stamp, LogDepth, message);
+            AppendPhysicalLine(DebugLogPath, mirrored);
+            ToDebugger(mirrored);
+        }
+    }
+    catch (const std::bad_alloc&)
+    {
+        // The error is counted; its text is lost.
+    }
+}
+
+void ErrorLog(const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    ErrorLogV(format, arguments);
+    va_end(arguments);
+}
+
+void ErrorLogText(const char* text)
+{
+    ErrorLogTextFrame(text);
+}
+
+void RaiseLogDepth()
+{
+    ++LogDepth;
+}
+
+void LowerLogDepth()
+{
+    LogDepth = LogDepth - 1 < 1 ? 0 : LogDepth - 1;
+}
+
+void TraceFunctionEntry(const char* name)
+{
+    if (LogLevel > 1)
+    {
+        DebugLogAt(kLogDeveloper, "@ %s() {", name);
+    }
+    RaiseLogDepth();
+}
+
+void TraceFunctionExit(const char* name)
+{
+    LowerLogDepth();
+    if (LogLevel > 1)
+    {
+        DebugLogAt(kLogDeveloper, "@ } %s", name);
+    }
+}
+
+void TraceBlockEntry(const char* label)
+{
+    if (LogLevel > 1)
+    {
+        DebugLogAt(kLogDeveloper, "# Entered \"%s\" {", label);
+    }
+    RaiseLogDepth();
+}
+
+void TraceBlockExit(const char* label)
+{
+    LowerLogDepth();
+    if (LogLevel > 1)
+    {
+        DebugLogAt(kLogDeveloper, "# } Exited \"%s\"", label);
+    }
+}

@@ -1,0 +1,86 @@
+// The debug, preload and error logs: the only way any part of the launcher
+// writes diagnostics.
+#pragma once
+
+#include "diagnostics/format_buffer.h"
+#include "diagnostics/text_limits.h"
+
+#include <cstdarg>
+#include <cstdint>
+
+constexpr int32_t kLogDiagnostic = 1;  // ordinary diagnostic lines
+constexpr int32_t kLogDeveloper = 100; // traces, handles, heap blocks, argument dumps
+
+extern int32_t LogLevel;    // 0 off, 1 diagnostic, 100 developer
+extern int32_t LogDepth;    // indentation of debug lines, never below 0
+extern bool LogsOpen;       // while false no log file is touched
+extern uint32_t ErrorCount; // every ErrorLog call since start
+extern char ErrorLogPath[kPathCapacity];
+extern char DebugLogPath[kPathCapacity];
+
+// Settles the level from the run options, names and (unless appending)
+// deletes the log files in the folder, and writes the header.
+void OpenLogs(const char* folder);
+
+// A level-1 line, written when logging is on.
+void DebugLog(const char* format, ...) OVW_PRINTF_FORMAT(1, 2);
+// A line of the given level, written when logging is on (or, for level 100,
+// whenever the level allows it).
+void DebugLogAt(int32_t level, const char* format, ...) OVW_PRINTF_FORMAT(2, 3);
+void DebugLogAtV(int32_t level, const char* format, va_list arguments);
+// A fixed text at level 1, used as a format without arguments.
+void DebugLogText(const char* text);
+// A fixed developer text at level 100, gated by the level alone.
+void DeveloperLogText(const char* text);
+
+// Counts the error and writes it to the error log and, mirrored, to the
+// debug log.
+void ErrorLog(const char* format, ...) OVW_PRINTF_FORMAT(1, 2);
+void ErrorLogV(const char* format, va_list arguments);
+void ErrorLogText(const char* text);
+
+void RaiseLogDepth();
+void LowerLogDepth(); // a depth below 1 becomes 0
+
+// Function and block traces: "@ %s() {" ... "@ } %s" and
+// "# Entered \"%s\" {" ... "# } Exited \"%s\"", written at level 100 when
+// LogLevel > 1, with the lines between them one level deeper. The scope
+// objects close the trace on every way out.
+void TraceFunctionEntry(const char* name);
+void TraceFunctionExit(const char* name);
+void TraceBlockEntry(const char* label);
+void TraceBlockExit(const char* label);
+
+class FunctionTrace
+{
+  public:
+    explicit FunctionTrace(const char* name) : name_(name) { TraceFunctionEntry(name_); }
+    ~FunctionTrace() { TraceFunctionExit(name_); }
+    FunctionTrace(const FunctionTrace&) = delete;
+    FunctionTrace& operator=(const FunctionTrace&) = delete;
+
+  private:
+    const char* name_;
+};
+
+class BlockTrace
+{
+  public:
+    explicit BlockTrace(const char* label) : label_(label) { TraceBlockEntry(label_); }
+    ~BlockTrace() { TraceBlockExit(label_); }
+    BlockTrace(const BlockTrace&) = delete;
+    BlockTrace& operator=(const BlockTrace&) = delete;
+
+  private:
+    const char* label_;
+};
+
+// Raises LogDepth for a listing or a step and lowers it on the way out.
+class LogDepthScope
+{
+  public:
+    LogDepthScope() { RaiseLogDepth(); }
+    ~LogDepthScope() { LowerLogDepth(); }
+    LogDepthScope(const LogDepthScope&) = delete;
+    LogDepthScope& operator=(const LogDepthScope&) = delete;
+};

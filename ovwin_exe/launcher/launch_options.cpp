@@ -1,0 +1,3 @@
+#include "launcher/launch_options.h"
+
+LaunchOptionsRecord LaunchOptions;

@@ -1,0 +1,5 @@
+#include "launcher/launcher_identity.h"
+
+char ModulePath[kPathCapacity];
+char WorkingFolder[kPathCapacity];
+LibraryVersion LauncherVersion;

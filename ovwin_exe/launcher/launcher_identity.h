@@ -1,0 +1,12 @@
+// Process-wide values that identify this launcher, set once by Initialize.
+#pragma once
+
+#include "diagnostics/text_limits.h"
+#include "environment/library_version.h"
+
+extern char ModulePath[kPathCapacity];    // full path of ovwin64.exe
+extern char WorkingFolder[kPathCapacity]; // its folder, no trailing backslash; the current folder
+extern LibraryVersion LauncherVersion;    // the version record of ModulePath
+
+// The company whose registry keys and folders the launcher owns.
+constexpr const char* kCompanyName = "Altavy Solutions Inc.";

@@ -1,0 +1,67 @@
+#include "support/log_state.h"
+
+#include "diagnostics/log.h"
+#include "launcher/launch_options.h"
+#include "launcher/launcher_identity.h"
+#include "support/fake_log_platform.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+namespace log_state
+{
+std::string Reset()
+{
+    static std::string folder;
+    if (folder.empty())
+    {
+        char pattern[] = "/tmp/ovwin-host-test-XXXXXX";
+        if (mkdtemp(pattern) == nullptr)
+        {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        folder = std::string(pattern) + "/";
+    }
+    for (const char* name : {"OvwinDebug.log", "OvwinError.log", "OvwinPreload.log"})
+    {
+        std::remove((folder + name).c_str());
+    }
+    LogLevel = 0;
+    LogDepth = 0;
+    LogsOpen = false;
+    ErrorCount = 0;
+    ErrorLogPath[0] = '\0';
+    DebugLogPath[0] = '\0';
+    std::memset(&LaunchOptions, 0, sizeof(LaunchOptions));
+    std::memset(&LauncherVersion, 0, sizeof(LauncherVersion));
+    fake_log_platform::SetTimestamp("01/02/03", "04:05:06");
+    fake_log_platform::AttachDebugger(false);
+    fake_log_platform::TakeDebuggerOutput();
+    return folder;
+}
+
+std::vector<std::string> ReadLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::ifstream file(path);
+    std::string line;
+    while (std::getline(file, line))
+    {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool FileExists(const std::string& path)
+{
+    return std::ifstream(path).good();
+}
+
+void WriteFile(const std::string& path, const std::string& content)
+{
+    std::ofstream(path) << content;
+}
+} // namespace log_state

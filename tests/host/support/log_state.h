@@ -1,0 +1,16 @@
+// Puts the process-wide log and option state back to how a start finds it,
+// with the logs pointed at a fresh temporary folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace log_state
+{
+// Resets the state and returns the folder (with a trailing slash) for logs.
+std::string Reset();
+// The lines of a file, without their line ends; empty when it is missing.
+std::vector<std::string> ReadLines(const std::string& path);
+bool FileExists(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
+} // namespace log_state

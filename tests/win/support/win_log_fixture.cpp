@@ -1,0 +1,90 @@
+#include "support/win_log_fixture.h"
+
+#include "diagnostics/format_buffer.h"
+#include "diagnostics/log.h"
+#include "launcher/launch_options.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+namespace
+{
+std::vector<std::string> ReadTaggedLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::ifstream file(path);
+    std::string line;
+    while (std::getline(file, line))
+    {
+        // "MM/DD/YY HH:MM:SS OVWIN " is 24 characters.
+        lines.push_back(line.compare(17, 7, " OVWIN ") == 0 ? line.substr(24) : line);
+    }
+    return lines;
+}
+} // namespace
+
+void WinLogTest::SetUp()
+{
+    char temp[MAX_PATH];
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    FormatToBuffer(folder, sizeof(folder), "%sovwin-win-test-%lu-%lu\\", temp, GetCurrentProcessId(),
+                   GetTickCount());
+    CreateDirectoryA(folder, nullptr);
+    folder_ = folder;
+
+    LogLevel = 0;
+    LogDepth = 0;
+    LogsOpen = false;
+    ErrorCount = 0;
+    std::memset(&LaunchOptions, 0, sizeof(LaunchOptions));
+    LaunchOptions.DeveloperDebugLogging.Set = true;
+    OpenLogs(folder_.c_str());
+    ForgetLines();
+}
+
+void WinLogTest::TearDown()
+{
+    LogsOpen = false;
+    DeleteFileA(DebugLogPath);
+    DeleteFileA(ErrorLogPath);
+    RemoveDirectoryA(folder_.c_str());
+}
+
+std::vector<std::string> WinLogTest::DebugLines() const
+{
+    return ReadTaggedLines(DebugLogPath);
+}
+
+std::vector<std::string> WinLogTest::ErrorLines() const
+{
+    return ReadTaggedLines(ErrorLogPath);
+}
+
+bool WinLogTest::HasDebugLine(const std::string& line) const
+{
+    for (const std::string& candidate : DebugLines())
+    {
+        if (candidate == line)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+void WinLogTest::ForgetLines()
+{
+    std::fclose(std::fopen(DebugLogPath, "w"));
+    std::fclose(std::fopen(ErrorLogPath, "w"));
+}
+
+std::string PointerText(const void* pointer)
+{
+    char text[32];
+    FormatToBuffer(text, sizeof(text), "%p", pointer);
+    return text;
+}
