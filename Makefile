@@ -34,7 +34,8 @@ demo: build
 	@python3 tests/harness/demo.py
 
 format:
-	@git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs -r clang-format -i
+	@git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | \
+		while read -r file; do [ -f "$$file" ] && echo "$$file"; done | xargs -r clang-format -i
 
 clean:
 	rm -rf build $(DIST)
