@@ -91,3 +91,19 @@ bool CopyToBuffer(char* buffer, std::size_t capacity, const char* source)
     buffer[kept] = '\0';
     return kept == length;
 }
+
+bool FormatToString(std::string& result, const char* format, va_list arguments)
+{
+    va_list measuring;
+    va_copy(measuring, arguments);
+    const int length = std::vsnprintf(nullptr, 0, format, measuring);
+    va_end(measuring);
+    if (length < 0)
+    {
+        return false;
+    }
+    result.resize(static_cast<std::size_t>(length) + 1);
+    std::vsnprintf(&result[0], result.size(), format, arguments);
+    result.resize(static_cast<std::size_t>(length));
+    return true;
+}

@@ -38,23 +38,6 @@ void AppendPhysicalLine(const char* path, const std::string& line)
     std::fclose(file);
 }
 
-// Formats the whole message, however long, into a string of exactly its size.
-bool FormatWhole(std::string& message, const char* format, va_list arguments)
-{
-    va_list measuring;
-    va_copy(measuring, arguments);
-    const int length = std::vsnprintf(nullptr, 0, format, measuring);
-    va_end(measuring);
-    if (length < 0)
-    {
-        return false;
-    }
-    message.resize(static_cast<std::size_t>(length) + 1);
-    std::vsnprintf(&message[0], message.size(), format, arguments);
-    message.resize(static_cast<std::size_t>(length));
-    return true;
-}
-
 void ToDebugger(const std::string& line)
 {
     if (DebuggerAttached())
@@ -73,7 +56,7 @@ void WriteDebugLine(int32_t level, const char* format, va_list arguments)
     try
     {
         std::string message;
-        if (!FormatWhole(message, format, arguments))
+        if (!FormatToString(message, format, arguments))
         {
             return;
         }
@@ -212,7 +195,7 @@ void ErrorLogV(const char* format, va_list arguments)
     try
     {
         std::string message;
-        if (!FormatWhole(message, format, arguments))
+        if (!FormatToString(message, format, arguments))
         {
             return;
         }

@@ -1,8 +1,26 @@
-// Entry of ovwin64.exe.
+// Entry of ovwin64.exe: initialise, choose the mode from the engine commands
+// ("list", then "replace", then "preload", else the standard start) and run
+// it. Every mode ends the process itself.
+#include "launcher/command_line.h"
+#include "launcher/initialize_win.h"
+#include "launcher/start_modes_win.h"
+
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR argumentText, int)
 {
-    MessageBoxA(nullptr, "The OVWin launcher is being built.", "OVWin", MB_OK);
-    return 0;
+    Initialize(instance, argumentText);
+    if (HasEngineCommand("list"))
+    {
+        RunListMode();
+    }
+    if (HasEngineCommand("replace"))
+    {
+        RunReplaceMode();
+    }
+    if (HasEngineCommand("preload"))
+    {
+        RunPreloadMode();
+    }
+    RunStandardStart(argumentText);
 }

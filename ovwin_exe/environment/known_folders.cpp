@@ -1,0 +1,3 @@
+#include "environment/known_folders.h"
+
+KnownFoldersRecord KnownFoldersList;

@@ -1,0 +1,34 @@
+// What the standard start hands the main program, and how it reports the
+// outcome: plain decisions over plain values.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The main program's path: in the cache folder or beside the launcher.
+void BuildLaunchPath(bool usingCache, const char* cacheParentFolder, const char* launcherFolder,
+                     char* destination, std::size_t capacity);
+
+// "%s %s": the first token (instance file or launcher path, unquoted), one
+// space, the engine commands.
+void BuildLaunchCommandLine(const char* firstToken, const char* argumentText, char* destination,
+                            std::size_t capacity);
+
+// The profile file's name as the launcher logs it: "%sov_main.ini" in quotes.
+void BuildProfileFileName(const char* launcherFolder, char* destination, std::size_t capacity);
+// The same name without its quotes, as the profile reader looks it up.
+void UnquoteProfileFileName(const char* quoted, char* destination, std::size_t capacity);
+
+// A profile value counts as true when it is "TRUE" in any letter case.
+bool ProfileValueIsTrue(const char* value);
+
+struct LaunchOutcome
+{
+    bool errorLine; // written with ErrorLog, else as a debug line
+    std::string text;
+    int32_t exitCode;
+};
+
+// The outcome line for the launch result (0 or -1) and the error count.
+LaunchOutcome ChooseLaunchOutcome(int32_t launchResult, uint32_t errorCount);

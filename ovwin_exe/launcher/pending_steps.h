@@ -1,0 +1,34 @@
+// Steps of the start-up whose subsystems are not built yet. Each is a named
+// call that does nothing and reports what a step with nothing to do would;
+// it leaves this file when its subsystem is built.
+#pragma once
+
+#include <cstdint>
+
+// The list mode's report of the package archive.
+void CreateFileListReport();
+
+// Configuration locations: mode 0 checks and repairs, mode 1 inspects.
+void InitConfigLocations(uint32_t mode);
+
+// Backups of installed files, into the named backup folder set.
+void PrepareForBackup(const char* backupFolderName);
+
+// Installation of the package archive's entries (INSTALL_BY_TYPE or INSTALL_REPLACE).
+void InstallTABFile(uint32_t mode);
+extern bool AllReplaced;
+
+// Runtime dependencies, COM assemblies, fonts and shortcuts.
+void InstallRedistFiles();
+void InstallCOMFiles();
+void RegisterFonts();
+void CreateHelperShortcuts();
+
+// The main program's files in the cache: true when it is to run from there.
+bool InstallVErozarFiles();
+void TouchVErozarFiles();
+void InstallTPEFiles();
+void TouchTPEFiles();
+
+// The instance file: true when written, with its path in pathOut.
+bool CreateT1File(bool usingCache, const char* argumentText, char* pathOut);

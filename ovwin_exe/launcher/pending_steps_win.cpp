@@ -1,0 +1,48 @@
+#include "launcher/pending_steps.h"
+
+#include "environment/known_folders.h"
+#include "sysinfo/system_info.h"
+
+bool AllReplaced = true;
+
+void CreateFileListReport() {}
+
+bool LoadSystemInfoObject()
+{
+    return true;
+}
+
+bool LoadKnownFoldersList()
+{
+    return true;
+}
+
+void InitConfigLocations(uint32_t) {}
+
+void PrepareForBackup(const char*) {}
+
+void InstallTABFile(uint32_t) {}
+
+void InstallRedistFiles() {}
+
+void InstallCOMFiles() {}
+
+void RegisterFonts() {}
+
+void CreateHelperShortcuts() {}
+
+bool InstallVErozarFiles()
+{
+    return false;
+}
+
+void TouchVErozarFiles() {}
+
+void InstallTPEFiles() {}
+
+void TouchTPEFiles() {}
+
+bool CreateT1File(bool, const char*, char*)
+{
+    return false;
+}

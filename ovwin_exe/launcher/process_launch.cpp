@@ -1,0 +1,80 @@
+#include "launcher/process_launch.h"
+
+namespace
+{
+struct FailureReason
+{
+    uint32_t code;
+    const char* processMessage;
+    const char* appMessage;
+};
+
+const FailureReason kFailureReasons[] = {
+    {2, "ExecuteProcessEx: ERROR: The process has failed to start. The specified file was not found.",
+     "ExecuteApp: ERROR: The process has failed to start. The specified file was not found."},
+    {3, "ExecuteProcessEx: ERROR: The process has failed to start. The specified path was not found.",
+     "ExecuteApp: ERROR: The process has failed to start. The specified path was not found."},
+    {5,
+     "ExecuteProcessEx: ERROR: The process has failed to start. Permission to access the specified file is "
+     "denied.",
+     "ExecuteApp: ERROR: The process has failed to start. Permission to access the specified file is "
+     "denied."},
+    {8,
+     "ExecuteProcessEx: ERROR: The process has failed to start. There is not enough memory to perform the "
+     "specified "
+     "action.",
+     "ExecuteApp: ERROR: The process has failed to start. There is not enough memory to perform the "
+     "specified action."},
+    {32, "ExecuteProcessEx: ERROR: The process has failed to start. A sharing violation occurred.",
+     "ExecuteApp: ERROR: The process has failed to start. A sharing violation occurred."},
+    {1155,
+     "ExecuteProcessEx: ERROR: The process has failed to start. There is no application associated with the "
+     "specified "
+     "file name extension.",
+     "ExecuteApp: ERROR: The process has failed to start. There is no application associated with the "
+     "specified file "
+     "name extension."},
+    {1157,
+     "ExecuteProcessEx: ERROR: The process has failed to start. One of the library files necessary to run "
+     "the "
+     "application can't be found.",
+     "ExecuteApp: ERROR: The process has failed to start. One of the library files necessary to run the "
+     "application "
+     "can't be found."},
+};
+
+constexpr uint32_t kCancelledByUser = 1223;
+
+const FailureReason* FindReason(uint32_t code)
+{
+    for (const FailureReason& reason : kFailureReasons)
+    {
+        if (reason.code == code)
+        {
+            return &reason;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+const char* ExecuteProcessFailureMessage(uint32_t errorCode)
+{
+    if (errorCode == kCancelledByUser)
+    {
+        return nullptr;
+    }
+    const FailureReason* reason = FindReason(errorCode);
+    return reason != nullptr ? reason->processMessage
+                             : "ExecuteProcessEx: ERROR: The process has failed to start.";
+}
+
+const char* ExecuteAppFailureMessage(uint32_t errorCode)
+{
+    if (errorCode == kCancelledByUser)
+    {
+        return nullptr;
+    }
+    const FailureReason* reason = FindReason(errorCode);
+    return reason != nullptr ? reason->appMessage : "ExecuteApp: ERROR: The process has failed to start.";
+}

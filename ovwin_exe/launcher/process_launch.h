@@ -1,0 +1,14 @@
+// Starting other programs: the main program as a plain detached process,
+// and installers and the launcher itself through the shell.
+#pragma once
+
+#include <cstdint>
+
+// The words that say why a program did not start, by the error code; null
+// for 1223 (the user declined), which is not an error.
+const char* ExecuteProcessFailureMessage(uint32_t errorCode);
+const char* ExecuteAppFailureMessage(uint32_t errorCode);
+
+// Starts the program hidden, detached, in WorkingFolder, without waiting:
+// 0 when the process was created, -1 when it was not.
+int32_t ExecuteProcessEx(const char* applicationPath, const char* commandLine);

@@ -1,0 +1,30 @@
+// The splash window and the status texts it shows.
+#pragma once
+
+#include "diagnostics/text_limits.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+extern HWND SplashWindow; // null in silent mode and before it is made
+extern char StatusText[kMessageCapacity];
+extern char SubStatusText[kMessageCapacity];
+
+// Sets the status line (the text is used as a format without arguments),
+// repaints the splash when there is one, and logs "UpdateStatus: %s".
+void UpdateStatus(const char* text);
+// Sets the sub-status line and, for a value above 0, the progress bar;
+// logs "UpdateSubStatus: %s".
+void UpdateSubStatus(const char* text, int32_t progress);
+
+// Destroys the splash window if there is one and releases its small font.
+void CloseSplash();
+
+// Makes the fonts, text rectangles and background bitmap the splash paints
+// with (once, while the launcher initialises).
+void PrepareSplashResources();
+
+// Creates the splash window from its dialog resource, titles and shows it,
+// and records it as SplashWindow. A window that cannot be made is ignored.
+void CreateSplashWindow(const char* title);

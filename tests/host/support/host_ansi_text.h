@@ -1,0 +1,8 @@
+// The host's code page: single-byte by default; a test may switch on a
+// double-byte code page whose lead bytes are those of Shift-JIS.
+#pragma once
+
+namespace host_ansi_text
+{
+void UseDoubleByteCodePage(bool enabled);
+}
