@@ -174,50 +174,41 @@ class ArgvWriter
     bool atWordStart_ = true;
 };
 
-bool QuotedAtBothEnds(const char* text)
+// Copies [begin, end) into a field, without the enclosing double quotes
+// when it both begins and ends with one (a lone quote becomes empty), and
+// cut to the field's capacity.
+void CopyUnquoted(const char* begin, const char* end, char* field, std::size_t capacity)
 {
-    const std::size_t length = std::strlen(text);
-    return length >= 1 && text[0] == '"' && text[length - 1] == '"';
-}
-
-// Removes the first and the last character (a lone quote becomes empty).
-void StripEnds(char* text)
-{
-    const std::size_t length = std::strlen(text);
-    if (length <= 2)
+    if (end > begin && begin[0] == '"' && end[-1] == '"')
     {
-        text[0] = '\0';
-        return;
+        ++begin;
+        end = end > begin ? end - 1 : begin;
     }
-    std::memmove(text, text + 1, length - 2);
-    text[length - 2] = '\0';
+    const std::size_t length = static_cast<std::size_t>(end - begin);
+    const std::size_t kept = length < capacity ? length : capacity - 1;
+    std::memcpy(field, begin, kept);
+    field[kept] = '\0';
 }
 
 // Splits "name value" at the first space into its bounded fields.
 void SplitParameter(const char* parameter, char* name, char* value)
 {
+    const char* end = parameter + std::strlen(parameter);
     const char* space = AnsiFindFirst(parameter, ' ');
     if (space != nullptr)
     {
-        CopyToBuffer(value, kParameterValueCapacity, space + 1);
+        // Only the value's quotes go; a name before a space keeps its own.
         const std::size_t nameLength = static_cast<std::size_t>(space - parameter);
         const std::size_t kept =
             nameLength < kParameterNameCapacity ? nameLength : kParameterNameCapacity - 1;
         std::memcpy(name, parameter, kept);
         name[kept] = '\0';
-        if (QuotedAtBothEnds(value))
-        {
-            StripEnds(value);
-        }
+        CopyUnquoted(space + 1, end, value, kParameterValueCapacity);
     }
     else
     {
         value[0] = '\0';
-        CopyToBuffer(name, kParameterNameCapacity, parameter);
-        if (QuotedAtBothEnds(name))
-        {
-            StripEnds(name);
-        }
+        CopyUnquoted(parameter, end, name, kParameterNameCapacity);
     }
 }
 

@@ -8,7 +8,7 @@ import os
 import sys
 import time
 
-from winemachine import ARTIFACTS_DIR, DEFAULT_INSTALL_FOLDER, read_log, WineMachine
+from winemachine import ARTIFACTS_DIR, DEFAULT_INSTALL_FOLDER, WIN_TESTS_DIR, read_log, WineMachine
 
 LAUNCHER_KEY = r"HKLM\SOFTWARE\Altavy Solutions Inc.\Launcher"
 ARGUMENTS = "-d"
@@ -22,6 +22,9 @@ def heading(text):
 def main():
     with WineMachine("demo", display=True) as machine:
         folder = machine.install_launcher(DEFAULT_INSTALL_FOLDER)
+        # Until the sample main program exists, a small test program takes
+        # the place of verozar1.exe.
+        machine.copy_in(os.path.join(WIN_TESTS_DIR, "echo_command_line.exe"), folder, "verozar1.exe")
         before = set(_files(machine, folder))
 
         heading("Starting the launcher")

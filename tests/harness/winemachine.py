@@ -422,6 +422,16 @@ class WineMachine:
                 return parts[1], (parts[2] if len(parts) > 2 else "")
         return None
 
+    def reg_raw(self, key, name):
+        """A value below HKEY_LOCAL_MACHINE exactly as stored: (type, bytes),
+        or None when it cannot be read. key: "SOFTWARE\\..." without the hive."""
+        result = _run_to_files(["wine", os.path.join(WIN_TESTS_DIR, "registry_probe.exe"), key, name], self.env,
+                               DEFAULT_TIMEOUT, self._scratch())
+        fields = dict(part.split("=", 1) for part in result.stdout.decode("latin-1").split())
+        if result.returncode != 0 or "type" not in fields:
+            return None
+        return int(fields["type"]), bytes.fromhex(fields["data"])
+
     def set_windows_version(self, version):
         """Makes the prefix report another Windows version: win7, win10, ..."""
         self.wine("winecfg", "-v", version)

@@ -1,0 +1,101 @@
+"""What the launcher scenarios share: an installation, a start with an exact
+command line, and the logs read back."""
+
+import os
+import re
+import subprocess
+import time
+
+from winemachine import DIST_DIR, LOG_TIME_MASK, WIN_TESTS_DIR, read_log
+
+LAUNCHER_KEY = r"HKLM\SOFTWARE\Altavy Solutions Inc.\Launcher"
+LAUNCHER_KEY_PATH = r"SOFTWARE\Altavy Solutions Inc.\Launcher"
+DEBUG_LOG = "OvwinDebug.log"
+ERROR_LOG = "OvwinError.log"
+PRELOAD_LOG = "OvwinPreload.log"
+
+MESSAGE_COLUMN = 33
+
+# Pauses of the standard start and the preload mode, in seconds.
+STANDARD_START_PAUSES = 4.7
+PRELOAD_PAUSES = 2.8
+
+
+class Installation:
+    """ovwin64.exe in a folder of a clean machine, started as a user would."""
+
+    def __init__(self, machine, folder=None):
+        self.machine = machine
+        self.folder = machine.install_launcher(folder) if folder else machine.install_launcher()
+        self.launcher = self.folder + "\\ovwin64.exe"
+
+    def run(self, arguments, timeout=120):
+        """Runs the launcher to its end; returns (result, seconds taken)."""
+        started = time.monotonic()
+        result = self.machine.run(self.launcher, arguments, cwd=self.folder, timeout=timeout)
+        return result, time.monotonic() - started
+
+    def start(self, arguments):
+        return self.machine.start_program(self.launcher, arguments, cwd=self.folder)
+
+    def path(self, name):
+        return self.machine.host_path(self.folder + "\\" + name)
+
+    def exists(self, name):
+        return os.path.exists(self.path(name))
+
+    def log(self, name=DEBUG_LOG):
+        """The log's lines with date and time masked; [] when it is missing."""
+        return read_log(self.path(name)) if self.exists(name) else []
+
+    def messages(self, name=DEBUG_LOG):
+        """(tag, indentation, message) of each line of a log, with a wrapped
+        line's continuations joined back into its message."""
+        entries = []
+        for line in self.log(name):
+            if line.startswith(LOG_TIME_MASK):
+                rest = line[len(LOG_TIME_MASK) + len("OVWIN "):]
+                tag, body = rest[:8], rest[9:]
+                text = body.lstrip(" ")
+                entries.append([tag, len(body) - len(text), text, False])
+            elif entries:
+                # The first physical line was cut at a space, which it dropped
+                # (unless it was cut before the message began).
+                entry = entries[-1]
+                piece = line[MESSAGE_COLUMN + entry[1]:]
+                if not entry[3] and entry[2]:
+                    entry[2] += " "
+                entry[2] += piece
+                entry[3] = True
+        return [(tag, indent, text) for tag, indent, text, _ in entries]
+
+    def texts(self, name=DEBUG_LOG):
+        return [text for _, _, text in self.messages(name)]
+
+    def set_debug_level(self, level):
+        self.machine.reg_add(LAUNCHER_KEY, "Debug", "REG_DWORD", level)
+
+    def add_main_program(self, program="echo_command_line.exe"):
+        """A Windows program of the tests in the place of verozar1.exe."""
+        self.machine.copy_in(os.path.join(WIN_TESTS_DIR, program), self.folder, "verozar1.exe")
+
+
+def launcher_version():
+    """The launcher's version strings and numbers, read back from the PE file
+    with windres (not from our own sources)."""
+    resources = subprocess.run(["x86_64-w64-mingw32-windres", "-i", os.path.join(DIST_DIR, "ovwin64.exe"), "-O",
+                                "rc"], capture_output=True, text=True, check=True).stdout
+    numbers = re.search(r"FILEVERSION (\d+), (\d+), (\d+), (\d+)", resources).groups()
+    strings = dict(re.findall(r'VALUE "(\w+)", "([^"]*)"', resources))
+    return ".".join(numbers), strings
+
+
+def header_lines():
+    """The six lines a freshly opened debug log starts with, as
+    (tag, indentation, text); the one-space lines read as an indentation of
+    one and no text."""
+    version, strings = launcher_version()
+    rule = "-" * 119
+    return [("DEBUG   ", 1, ""), ("DEBUG   ", 0, rule),
+            ("DEBUG   ", 0, "%s 64-bit edition v%s" % (strings["FileDescription"], version)),
+            ("DEBUG   ", 1, ""), ("DEBUG   ", 0, strings["LegalCopyright"]), ("DEBUG   ", 0, rule)]

@@ -1,0 +1,241 @@
+#include "launcher/command_line.h"
+
+#include "diagnostics/log.h"
+#include "launcher/launch_options.h"
+#include "support/host_ansi_text.h"
+#include "support/log_state.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+// Splits and parses an argument text the way Initialize does, in blocks of
+// the size it would allocate.
+class CommandLine : public ::testing::Test
+{
+  protected:
+    void SetUp() override { log_state::Reset(); }
+    void TearDown() override
+    {
+        host_ansi_text::UseDoubleByteCodePage(false);
+        ParamsArray = nullptr;
+        EngineCommands = nullptr;
+    }
+
+    bool Parse(const std::string& text, bool listing = false)
+    {
+        const std::size_t size = ArgumentBlockSize(text.size());
+        params_.assign(size, 0);
+        commands_.assign(size, 0);
+        ArgumentBlockBytes = size;
+        ParamsArray = reinterpret_cast<char**>(params_.data());
+        EngineCommands = reinterpret_cast<char**>(commands_.data());
+        KeepCommandLine(text.c_str());
+        EXPECT_TRUE(ConvertCmdToArgv(text.c_str()));
+        return ParseArgumentList(listing);
+    }
+
+    static std::vector<std::string> Params()
+    {
+        std::vector<std::string> result;
+        for (uint32_t i = 0; i < ParamCount; ++i)
+        {
+            result.emplace_back(ParamsArray[i]);
+        }
+        EXPECT_EQ(ParamsArray[ParamCount], nullptr);
+        return result;
+    }
+
+    static std::vector<std::string> Commands()
+    {
+        std::vector<std::string> result;
+        for (uint32_t i = 0; i < EngineCommandCount; ++i)
+        {
+            result.emplace_back(EngineCommands[i]);
+        }
+        return result;
+    }
+
+    using Strings = std::vector<std::string>;
+    std::vector<unsigned char> params_;
+    std::vector<unsigned char> commands_;
+};
+} // namespace
+
+TEST_F(CommandLine, BlockSizeAndLayout)
+{
+    EXPECT_EQ(ArgumentBlockSize(0), 18u);
+    EXPECT_EQ(ArgumentBlockSize(5), 3u * 8 + 10 + 5);
+    EXPECT_EQ(ArgumentBlockSize(6), 4u * 8 + 10 + 6);
+    EXPECT_EQ(ParamsTextOffset(6), 4u * 8 + 8);
+
+    ASSERT_TRUE(Parse("-d list"));
+    // The texts stand after the pointer table, at the fixed offset.
+    EXPECT_EQ(reinterpret_cast<unsigned char*>(ParamsArray[0]), params_.data() + ParamsTextOffset(7));
+    // Engine command texts follow ParamCount pointers.
+    EXPECT_EQ(reinterpret_cast<unsigned char*>(EngineCommands[0]), commands_.data() + ParamCount * 8);
+}
+
+TEST_F(CommandLine, EmptyTextHasNoParameters)
+{
+    ASSERT_TRUE(Parse(""));
+    EXPECT_EQ(ParamCount, 0u);
+    EXPECT_EQ(EngineCommandCount, 0u);
+    EXPECT_EQ(ParamsArray[0], nullptr);
+}
+
+TEST_F(CommandLine, SwitchesLoseTheirHyphenAndAnyCase)
+{
+    ASSERT_TRUE(Parse("-D -S\t-kl  -R -el -d100"));
+    EXPECT_EQ(Params(), (Strings{"D", "S", "kl", "R", "el", "d100"}));
+    EXPECT_TRUE(LaunchOptions.DiagnosticLogging.Set);
+    EXPECT_TRUE(LaunchOptions.SilentMode.Set);
+    EXPECT_TRUE(LaunchOptions.AppendLogFiles.Set);
+    EXPECT_TRUE(LaunchOptions.RepairMode.Set);
+    EXPECT_TRUE(LaunchOptions.ElevateProcessRequest.Set);
+    EXPECT_TRUE(LaunchOptions.DeveloperDebugLogging.Set);
+    EXPECT_FALSE(LaunchOptions.UsingInstanceFile.Set);
+    EXPECT_EQ(EngineCommandCount, 0u);
+}
+
+TEST_F(CommandLine, DeveloperSwitchAloneAndASpacedValueIsAnEngineCommand)
+{
+    ASSERT_TRUE(Parse("-d100"));
+    EXPECT_TRUE(LaunchOptions.DeveloperDebugLogging.Set);
+    EXPECT_FALSE(LaunchOptions.DiagnosticLogging.Set);
+
+    ASSERT_TRUE(Parse("-d 100"));
+    EXPECT_EQ(Params(), (Strings{"d", "100"}));
+    EXPECT_EQ(Commands(), Strings{"100"});
+}
+
+TEST_F(CommandLine, QuotedValueJoinsOnlyASwitchThatStandsFirst)
+{
+    ASSERT_TRUE(Parse("-i \"C:\\My Folder\\run.t1\" list"));
+    EXPECT_EQ(Params(), (Strings{"i \"C:\\My Folder\\run.t1\"", "list"}));
+    EXPECT_TRUE(LaunchOptions.UsingInstanceFile.Set);
+    EXPECT_STREQ(LaunchOptions.UsingInstanceFile.Value, "C:\\My Folder\\run.t1");
+    EXPECT_EQ(Commands(), Strings{"LIST"});
+
+    log_state::Reset();
+    ASSERT_TRUE(Parse("-d -i \"C:\\My Folder\\run.t1\""));
+    EXPECT_EQ(Params(), (Strings{"d", "i", "C:\\My Folder\\run.t1"}));
+    EXPECT_STREQ(LaunchOptions.UsingInstanceFile.Value, "");
+    EXPECT_EQ(Commands(), Strings{"C:\\MY"}); // the path up to its first space
+}
+
+TEST_F(CommandLine, HyphensInsideWordsVanishButQuotesKeepThem)
+{
+    ASSERT_TRUE(Parse("re-place -xyz \"-list\" \"  spaced  out\""));
+    EXPECT_EQ(Params(), (Strings{"replace", "xyz", "-list", "spaced  out"}));
+    EXPECT_EQ(Commands(), (Strings{"REPLACE", "XYZ", "SPACED"}));
+    EXPECT_FALSE(HasEngineCommand("list")); // "-list" in quotes is an unrecognised switch
+}
+
+TEST_F(CommandLine, EngineCommandsAreKeptInCapitalsAndPreloadIsNoticed)
+{
+    ASSERT_TRUE(Parse("list PreLoad abc"));
+    EXPECT_EQ(Commands(), (Strings{"LIST", "PRELOAD", "ABC"}));
+    EXPECT_EQ(LaunchOptions.PreloadMode, 1);
+    EXPECT_TRUE(HasEngineCommand("Preload"));
+    EXPECT_TRUE(HasEngineCommand("abc"));
+    EXPECT_FALSE(HasEngineCommand("replace"));
+
+    char joined[kPathCapacity];
+    JoinEngineCommands(',', joined, sizeof(joined));
+    EXPECT_STREQ(joined, "LIST,PRELOAD,ABC");
+    JoinEngineCommands(' ', joined, 8);
+    EXPECT_STREQ(joined, "LIST PR"); // bounded
+
+    ASSERT_TRUE(Parse("-d"));
+    EXPECT_EQ(LaunchOptions.PreloadMode, 0); // rebuilt from scratch
+    JoinEngineCommands(' ', joined, sizeof(joined));
+    EXPECT_STREQ(joined, "");
+}
+
+TEST_F(CommandLine, HelpStopsTheParseWhereverItStands)
+{
+    EXPECT_FALSE(Parse("-?"));
+    EXPECT_FALSE(Parse("?"));
+    EXPECT_FALSE(Parse("-d -? -s"));
+    EXPECT_TRUE(LaunchOptions.DiagnosticLogging.Set);
+    EXPECT_FALSE(LaunchOptions.SilentMode.Set);
+    EXPECT_EQ(std::strlen(kHelpText), 200u);
+}
+
+TEST_F(CommandLine, LoneQuotesAndQuotedNamesLoseTheirQuotes)
+{
+    ASSERT_TRUE(Parse("\" \"abc\""));
+    EXPECT_EQ(Params(), (Strings{"abc"}));
+    ASSERT_TRUE(Parse("-i \"\""));
+    EXPECT_EQ(Params(), (Strings{"i \"\""}));
+    EXPECT_STREQ(LaunchOptions.UsingInstanceFile.Value, "");
+}
+
+TEST_F(CommandLine, OverlongNamesAndValuesAreCutToTheirFields)
+{
+    const std::string longName(40, 'n');
+    const std::string longValue(300, 'v');
+    ASSERT_TRUE(Parse("-d \"" + longValue + "\" " + longName));
+    // The quotes go before the value is cut to its field.
+    EXPECT_EQ(std::string(LaunchOptions.DiagnosticLogging.Value), std::string(259, 'v'));
+    EXPECT_EQ(Commands(), Strings{std::string(31, 'N')});
+}
+
+TEST_F(CommandLine, CommandLineIsKeptUpTo259Characters)
+{
+    const std::string fits(259, 'a');
+    ASSERT_TRUE(Parse(fits));
+    EXPECT_EQ(std::string(LaunchOptions.CommandLine), fits);
+    ASSERT_TRUE(Parse(fits + "b"));
+    EXPECT_STREQ(LaunchOptions.CommandLine, "");
+
+    std::string huge;
+    for (int i = 0; i < 8000; ++i)
+    {
+        huge += "w-x ";
+    }
+    ASSERT_TRUE(Parse(huge));
+    EXPECT_EQ(ParamCount, 8000u);
+    EXPECT_EQ(EngineCommandCount, 8000u);
+    EXPECT_STREQ(EngineCommands[7999], "WX");
+}
+
+TEST_F(CommandLine, DoubleByteTrailBytesAreNotSpaces)
+{
+    // "\x81\x20" is one double-byte character whose second byte looks like a
+    // space: the name runs to the first real space, and upper-casing leaves
+    // the trail byte alone.
+    host_ansi_text::UseDoubleByteCodePage(true);
+    ASSERT_TRUE(Parse("\"\x81\x20x y\""));
+    EXPECT_EQ(Commands(), Strings{"\x81\x20X"});
+    host_ansi_text::UseDoubleByteCodePage(false);
+    ASSERT_TRUE(Parse("\"\x81\x20x y\""));
+    EXPECT_EQ(Commands(), Strings{"\x81"});
+}
+
+TEST_F(CommandLine, ListingWritesOneLinePerParameter)
+{
+    const std::string folder = log_state::Reset();
+    LaunchOptions.DeveloperDebugLogging.Set = true;
+    OpenLogs(folder.c_str());
+    ASSERT_TRUE(Parse("-d100 -i \"x y\" go -zz \"-q\"", true));
+    const std::vector<std::string> lines = log_state::ReadLines(folder + "OvwinDebug.log");
+    const std::string p = "01/02/03 04:05:06 OVWIN DEBUG X     ";
+    const Strings expected = {
+        p + "Arg 0: [d100]\tName=[d100] Value=[]\tDeveloper Debug Logging",
+        p + "Arg 1: [i]\tName=[i] Value=[]\tUsing Instance File",
+        p + "Arg 2: [x y]\tName=[x] Value=[y]\tRating Engine Command",
+        p + "Arg 3: [go]\tName=[go] Value=[]\tRating Engine Command",
+        p + "Arg 4: [zz]\tName=[zz] Value=[]\tRating Engine Command",
+        p + "Arg 5: [-q]\tName=[-q] Value=[]\tUnrecognized Parameter",
+        p + "There are 3 rating engine commands on the command line.",
+    };
+    ASSERT_GE(lines.size(), expected.size());
+    EXPECT_EQ(Strings(lines.end() - static_cast<long>(expected.size()), lines.end()), expected);
+    EXPECT_EQ(LogDepth, 0);
+}

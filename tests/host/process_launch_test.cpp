@@ -1,0 +1,23 @@
+#include "launcher/process_launch.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+TEST(ProcessLaunch, FailureMessagesNameTheReasonForEachApi)
+{
+    EXPECT_STREQ(
+        ExecuteProcessFailureMessage(2),
+        "ExecuteProcessEx: ERROR: The process has failed to start. The specified file was not found.");
+    EXPECT_STREQ(ExecuteAppFailureMessage(1157),
+                 "ExecuteApp: ERROR: The process has failed to start. One of the "
+                 "library files necessary to run the application can't be found.");
+    EXPECT_STREQ(ExecuteProcessFailureMessage(32),
+                 "ExecuteProcessEx: ERROR: The process has failed to start. A sharing violation occurred.");
+    EXPECT_STREQ(ExecuteAppFailureMessage(87), "ExecuteApp: ERROR: The process has failed to start.");
+    EXPECT_STREQ(ExecuteProcessFailureMessage(193),
+                 "ExecuteProcessEx: ERROR: The process has failed to start.");
+    // A user who declines is not an error.
+    EXPECT_EQ(ExecuteProcessFailureMessage(1223), nullptr);
+    EXPECT_EQ(ExecuteAppFailureMessage(1223), nullptr);
+}
