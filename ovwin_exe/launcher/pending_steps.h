@@ -29,6 +29,3 @@ bool InstallVErozarFiles();
 void TouchVErozarFiles();
 void InstallTPEFiles();
 void TouchTPEFiles();
-
-// The instance file: true when written, with its path in pathOut.
-bool CreateT1File(bool usingCache, const char* argumentText, char* pathOut);

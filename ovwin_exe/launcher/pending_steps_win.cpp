@@ -41,8 +41,3 @@ void TouchVErozarFiles() {}
 void InstallTPEFiles() {}
 
 void TouchTPEFiles() {}
-
-bool CreateT1File(bool, const char*, char*)
-{
-    return false;
-}

@@ -78,3 +78,31 @@ const char* ExecuteAppFailureMessage(uint32_t errorCode)
     const FailureReason* reason = FindReason(errorCode);
     return reason != nullptr ? reason->appMessage : "ExecuteApp: ERROR: The process has failed to start.";
 }
+
+uint32_t ShellStartError(uint32_t lastError, intptr_t shellResult)
+{
+    if (lastError != 0)
+    {
+        return lastError;
+    }
+    switch (shellResult)
+    {
+        case 2:
+            return 2; // SE_ERR_FNF: the file was not found
+        case 3:
+            return 3; // SE_ERR_PNF: the path was not found
+        case 5:
+            return 5; // SE_ERR_ACCESSDENIED
+        case 8:
+            return 8; // SE_ERR_OOM
+        case 26:
+            return 32; // SE_ERR_SHARE: a sharing violation
+        case 27:       // SE_ERR_ASSOCINCOMPLETE
+        case 31:
+            return 1155; // SE_ERR_NOASSOC: no application for the extension
+        case 32:
+            return 1157; // SE_ERR_DLLNOTFOUND
+        default:
+            return 0;
+    }
+}

@@ -1,4 +1,4 @@
-#include "launcher/process_launch.h"
+#include "launcher/process_launch_win.h"
 
 #include "diagnostics/error_description.h"
 #include "diagnostics/format_buffer.h"
@@ -7,7 +7,7 @@
 #include "launcher/launcher_identity.h"
 #include "sysinfo/system_info.h"
 
-#include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -48,5 +48,100 @@ int32_t ExecuteProcessEx(const char* applicationPath, const char* commandLine)
     DebugLog("ExecuteProcessEx:    -> Success");
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    return 0;
+}
+
+namespace
+{
+constexpr DWORD kShellWaitMs = 300000; // five minutes
+constexpr DWORD kCancelledByUser = 1223;
+// The shell is given no working folder; the log shows that as C prints a
+// null text.
+constexpr const char* kNoFolderText = "(null)";
+
+// Closes the process handle the shell handed back, on every way out.
+class ShellProcess
+{
+  public:
+    explicit ShellProcess(HANDLE process) : process_(process) {}
+    ~ShellProcess()
+    {
+        if (process_ != nullptr)
+        {
+            CloseHandle(process_);
+        }
+    }
+    ShellProcess(const ShellProcess&) = delete;
+    ShellProcess& operator=(const ShellProcess&) = delete;
+    HANDLE Get() const { return process_; }
+
+  private:
+    HANDLE process_;
+};
+} // namespace
+
+int32_t ExecuteAppEx(HWND owner, const char* file, const char* parameters, bool wait, bool hide)
+{
+    SHELLEXECUTEINFOA execute = {};
+    execute.cbSize = sizeof(execute);
+    execute.fMask = SEE_MASK_NOCLOSEPROCESS;
+    execute.hwnd = owner;
+    execute.lpFile = file;
+    execute.lpParameters = parameters;
+    execute.nShow = hide ? SW_HIDE : SW_SHOWNORMAL;
+
+    if (!SystemInfoObject.OsNamed)
+    {
+        LoadSystemInfoObject();
+    }
+    if (SystemInfoObject.IsWin7OrGreater)
+    {
+        execute.lpVerb = "runas";
+        DebugLog("Added \"runas\" verb.");
+    }
+    DebugLog("ExecuteAppEx: Calling into ShellExecuteEx to spawn process.");
+    DebugLog("ExecuteAppEx:    -> (%s) %s %s", kNoFolderText, file, parameters);
+
+    if (!ShellExecuteExA(&execute))
+    {
+        const DWORD error = ShellStartError(GetLastError(), reinterpret_cast<intptr_t>(execute.hInstApp));
+        if (error == kCancelledByUser)
+        {
+            DebugLog("ExecuteApp: ERROR: The system has refused elevation.");
+        }
+        else
+        {
+            ErrorLogWin32(error, "%s", ExecuteAppFailureMessage(error));
+        }
+        return -1;
+    }
+    const ShellProcess process(execute.hProcess);
+
+    if (wait && process.Get() != nullptr)
+    {
+        switch (WaitForSingleObject(process.Get(), kShellWaitMs))
+        {
+            case WAIT_OBJECT_0:
+                DebugLog("ExecuteApp: WaitForSingleObject has returned OK.");
+                break;
+            case WAIT_ABANDONED:
+                DebugLog("ExecuteApp: WaitForSingleObject has returned ABANDONED.");
+                return -1;
+            case WAIT_TIMEOUT:
+                DebugLog("ExecuteApp: WaitForSingleObject has returned due to timeout.");
+                return 0;
+            case WAIT_FAILED:
+                ErrorLogText("ExecuteApp: ERROR: WaitForSingleObject has FAILED.");
+                return -1;
+            default:
+                ErrorLogText("ExecuteApp: ERROR: WaitForSingleObject has an unknown failure.");
+                return -1;
+        }
+    }
+    DWORD exitCode = 0;
+    if (process.Get() != nullptr && GetExitCodeProcess(process.Get(), &exitCode))
+    {
+        return static_cast<int32_t>(exitCode);
+    }
     return 0;
 }

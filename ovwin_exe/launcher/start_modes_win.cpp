@@ -5,6 +5,7 @@
 #include "install/install_codes.h"
 #include "launcher/app_lifetime.h"
 #include "launcher/command_line.h"
+#include "launcher/instance_file.h"
 #include "launcher/launch_options.h"
 #include "launcher/launch_plan.h"
 #include "launcher/launcher_identity.h"

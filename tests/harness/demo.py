@@ -8,11 +8,12 @@ import os
 import sys
 import time
 
-from winemachine import ARTIFACTS_DIR, DEFAULT_INSTALL_FOLDER, WIN_TESTS_DIR, read_log, WineMachine
+from winemachine import ARTIFACTS_DIR, DEFAULT_INSTALL_FOLDER, DIST_DIR, read_log, WineMachine
 
 LAUNCHER_KEY = r"HKLM\SOFTWARE\Altavy Solutions Inc.\Launcher"
-ARGUMENTS = "-d"
-WINDOW_TITLES = ("Initializing Brisel", "OVWin")
+ARGUMENTS = "-d -i"
+MAIN_PROGRAM_TITLE = "Brisel - sample main program"
+WINDOW_TITLES = ("Initializing Brisel", MAIN_PROGRAM_TITLE)
 
 
 def heading(text):
@@ -22,9 +23,7 @@ def heading(text):
 def main():
     with WineMachine("demo", display=True) as machine:
         folder = machine.install_launcher(DEFAULT_INSTALL_FOLDER)
-        # Until the sample main program exists, a small test program takes
-        # the place of verozar1.exe.
-        machine.copy_in(os.path.join(WIN_TESTS_DIR, "echo_command_line.exe"), folder, "verozar1.exe")
+        machine.copy_in(os.path.join(DIST_DIR, "samples", "verozar1.exe"), folder)
         before = set(_files(machine, folder))
 
         heading("Starting the launcher")
@@ -32,6 +31,8 @@ def main():
         started = machine.start_program(folder + "\\ovwin64.exe", ARGUMENTS, cwd=folder)
         shots = _watch_windows(machine, started)
         result = started.wait(300)
+        if not any(MAIN_PROGRAM_TITLE.lower().replace(" ", "-") in shot for shot in shots):
+            shots += _watch_windows(machine, None, [MAIN_PROGRAM_TITLE], seconds=15)
 
         heading("Exit code")
         print(result.exit_code)
@@ -41,6 +42,13 @@ def main():
             if os.path.exists(path):
                 heading(name)
                 print("\n".join(read_log(path)))
+
+        for name in ("instance.t1", "verozar1-report.txt"):
+            path = machine.host_path(folder + "\\" + name)
+            if os.path.exists(path):
+                heading(name + ("  (what the main program received)" if "report" in name else ""))
+                with open(path, "rb") as f:
+                    print(f.read().decode("latin-1").replace("\r\n", "\n"), end="")
 
         heading("Files the launcher left in " + folder)
         for name in sorted(set(_files(machine, folder)) - before):
@@ -63,12 +71,13 @@ def _files(machine, folder):
             yield os.path.relpath(os.path.join(directory, name), root)
 
 
-def _watch_windows(machine, started):
-    """Takes one screenshot of each window of the launcher while it runs, and
-    dismisses a message box so that the demo never waits for a person."""
+def _watch_windows(machine, started, titles=WINDOW_TITLES, seconds=None):
+    """Takes one screenshot of each window while the launcher runs (or, with
+    no launcher, for some seconds or until every window was seen)."""
     seen = []
-    while started.running():
-        for title in WINDOW_TITLES:
+    deadline = time.monotonic() + (seconds or 0)
+    while (started.running() if started else time.monotonic() < deadline and len(seen) < len(titles)):
+        for title in titles:
             if title in seen:
                 continue
             status, _ = machine.uiprobe("wait", title, "100", check=False)
@@ -82,8 +91,6 @@ def _watch_windows(machine, started):
                 print("(no screenshot of %r: %s)" % (title, error))
                 continue
             seen.append(title)
-            if title == "OVWin":
-                machine.uiprobe("click", title, "1", check=False)
         time.sleep(0.2)
     return [os.path.join(ARTIFACTS_DIR, "demo-%s.png" % t.lower().replace(" ", "-")) for t in seen]
 

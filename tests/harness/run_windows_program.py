@@ -15,8 +15,12 @@ def main():
     arguments = " ".join(sys.argv[2:])
     name = os.path.splitext(os.path.basename(program))[0]
     with WineMachine(name, display=True) as machine:
+        # The programs beside it come along: tests start them.
         folder = r"C:\tests"
-        machine.copy_in(program, folder)
+        program_folder = os.path.dirname(os.path.abspath(program))
+        for neighbour in sorted(os.listdir(program_folder)):
+            if neighbour.lower().endswith(".exe"):
+                machine.copy_in(os.path.join(program_folder, neighbour), folder)
         result = machine.run(folder + "\\" + os.path.basename(program), arguments, cwd=folder, timeout=600)
     sys.stdout.write(result.stdout.decode("latin-1"))
     sys.stderr.write(result.stderr.decode("latin-1"))

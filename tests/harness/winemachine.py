@@ -21,6 +21,7 @@ import shutil
 import signal
 import subprocess
 import tempfile
+import threading
 import time
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -51,6 +52,16 @@ LOG_TIME_MASK = "xx/xx/xx xx:xx:xx "
 
 class WineError(RuntimeError):
     pass
+
+
+def _exit_on_terminate(signum, frame):
+    # A test runner that gives up on a test sends SIGTERM: leave through
+    # SystemExit, so every machine's clean-up still runs.
+    raise SystemExit(128 + signum)
+
+
+if threading.current_thread() is threading.main_thread():
+    signal.signal(signal.SIGTERM, _exit_on_terminate)
 
 
 @contextlib.contextmanager

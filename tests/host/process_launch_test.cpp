@@ -21,3 +21,13 @@ TEST(ProcessLaunch, FailureMessagesNameTheReasonForEachApi)
     EXPECT_EQ(ExecuteProcessFailureMessage(1223), nullptr);
     EXPECT_EQ(ExecuteAppFailureMessage(1223), nullptr);
 }
+
+TEST(ProcessLaunch, ShellResultCodeStandsInForAClearedLastError)
+{
+    EXPECT_EQ(ShellStartError(5, 2), 5u); // the last error wins when there is one
+    EXPECT_EQ(ShellStartError(0, 2), 2u);
+    EXPECT_EQ(ShellStartError(0, 26), 32u);
+    EXPECT_EQ(ShellStartError(0, 31), 1155u);
+    EXPECT_EQ(ShellStartError(0, 32), 1157u);
+    EXPECT_EQ(ShellStartError(0, 42), 0u);
+}

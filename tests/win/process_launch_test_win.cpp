@@ -1,0 +1,138 @@
+// Starting programs through the shell and as plain processes.
+#include "diagnostics/log.h"
+#include "launcher/launcher_identity.h"
+#include "launcher/process_launch_win.h"
+#include "support/win_log_fixture.h"
+#include "sysinfo/system_info.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+namespace
+{
+class ProcessLaunch : public WinLogTest
+{
+  protected:
+    void SetUp() override
+    {
+        WinLogTest::SetUp();
+        SystemInfoObject.OsNamed = true;
+        SystemInfoObject.IsWin7OrGreater = true;
+        GetModuleFileNameA(nullptr, program_, MAX_PATH);
+        *strrchr(program_, '\\') = '\0';
+        GetCurrentDirectoryA(MAX_PATH, WorkingFolder);
+        strcat(program_, "\\exit_code_program.exe");
+    }
+
+    char program_[MAX_PATH];
+};
+
+// Clicks away the first dialog box this process shows, the way a user
+// dismisses the shell's own error box, until stopped.
+class DialogDismisser
+{
+  public:
+    DialogDismisser() : thread_([this] { Run(); }) {}
+    ~DialogDismisser()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    bool Dismissed() const { return dismissed_; }
+
+  private:
+    static BOOL CALLBACK FindOwnDialog(HWND window, LPARAM found)
+    {
+        char className[16] = "";
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        GetClassNameA(window, className, sizeof(className));
+        if (process == GetCurrentProcessId() && strcmp(className, "#32770") == 0 && IsWindowVisible(window))
+        {
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    void Run()
+    {
+        while (!stop_)
+        {
+            HWND dialog = nullptr;
+            EnumWindows(FindOwnDialog, reinterpret_cast<LPARAM>(&dialog));
+            if (dialog != nullptr)
+            {
+                PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+                dismissed_ = true;
+            }
+            Sleep(50);
+        }
+    }
+
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> dismissed_{false};
+    std::thread thread_;
+};
+} // namespace
+
+TEST_F(ProcessLaunch, ShellStartPassesTheExitCodeOnUnchanged)
+{
+    EXPECT_EQ(ExecuteAppEx(nullptr, program_, "0", true, true), 0);
+    EXPECT_EQ(ExecuteAppEx(nullptr, program_, "1641", true, true), 1641);
+    EXPECT_EQ(ExecuteAppEx(nullptr, program_, "3010", true, false), 3010);
+    EXPECT_EQ(ErrorCount, 0u);
+    const std::string run = std::string("DEBUG    ExecuteAppEx:    -> ((null)) ") + program_ + " 1641";
+    EXPECT_TRUE(HasDebugLine(run));
+    EXPECT_TRUE(HasDebugLine("DEBUG    Added \"runas\" verb."));
+    EXPECT_TRUE(HasDebugLine("DEBUG    ExecuteAppEx: Calling into ShellExecuteEx to spawn process."));
+    EXPECT_TRUE(HasDebugLine("DEBUG    ExecuteApp: WaitForSingleObject has returned OK."));
+}
+
+TEST_F(ProcessLaunch, WithoutWaitingTheProgramIsStillActive)
+{
+    EXPECT_EQ(ExecuteAppEx(nullptr, program_, "5 3000", false, true), 259);
+    EXPECT_FALSE(HasDebugLine("DEBUG    ExecuteApp: WaitForSingleObject has returned OK."));
+}
+
+TEST_F(ProcessLaunch, OlderSystemsGetNoRunasVerb)
+{
+    SystemInfoObject.IsWin7OrGreater = false;
+    EXPECT_EQ(ExecuteAppEx(nullptr, program_, "7", true, true), 7);
+    EXPECT_FALSE(HasDebugLine("DEBUG    Added \"runas\" verb."));
+}
+
+TEST_F(ProcessLaunch, MissingProgramIsNamedWithItsReasonAndTag)
+{
+    DialogDismisser dismisser; // the shell explains a missing file in a box of its own
+    EXPECT_EQ(ExecuteAppEx(nullptr, "C:\\nowhere\\missing.exe", "", true, true), -1);
+    EXPECT_TRUE(dismisser.Dismissed());
+    EXPECT_EQ(ErrorCount, 1u);
+    EXPECT_EQ(ErrorLines(),
+              std::vector<std::string>{"ERROR !!  ExecuteApp: ERROR: The process has failed to start. "
+                                       "The specified file was not found.; [WIN32 0x00000002/C0002]"});
+}
+
+TEST_F(ProcessLaunch, PlainProcessFailureWritesTheReasonThenTheDescription)
+{
+    EXPECT_EQ(ExecuteProcessEx("C:\\nowhere\\verozar1.exe", "C:\\App\\ovwin64.exe "), -1);
+    const std::vector<std::string> errors = ErrorLines();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0],
+              "ERROR !!  ExecuteProcessEx: ERROR: The process has failed to start. The specified path was "
+              "not found.; [WIN32 0x00000003/C0003]");
+    bool described = false;
+    for (const std::string& line : DebugLines())
+    {
+        described |=
+            line.rfind("DEBUG    ExecuteProcessEx: Failed to CreateProcess: \"C:\\nowhere\\verozar1.exe\" "
+                       "C:\\App\\ovwin64.exe ; [WIN32 0x00000003/C0003] ",
+                       0) == 0;
+    }
+    EXPECT_TRUE(described);
+    EXPECT_EQ(ExecuteProcessEx(program_, "ignored 0"), 0);
+    EXPECT_TRUE(HasDebugLine("DEBUG    ExecuteProcessEx:    -> Success"));
+}
