@@ -5,9 +5,6 @@
 
 #include <cstdint>
 
-// The list mode's report of the package archive.
-void CreateFileListReport();
-
 // Configuration locations: mode 0 checks and repairs, mode 1 inspects.
 void InitConfigLocations(uint32_t mode);
 

@@ -5,8 +5,6 @@
 
 bool AllReplaced = true;
 
-void CreateFileListReport() {}
-
 bool LoadSystemInfoObject()
 {
     return true;

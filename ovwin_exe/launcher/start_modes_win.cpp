@@ -2,6 +2,7 @@
 
 #include "diagnostics/log.h"
 #include "environment/known_folders.h"
+#include "install/file_list_report_win.h"
 #include "install/install_codes.h"
 #include "launcher/app_lifetime.h"
 #include "launcher/command_line.h"

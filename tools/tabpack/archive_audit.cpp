@@ -1,0 +1,260 @@
+#include "archive_audit.h"
+
+#include "install/tab_time.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+namespace
+{
+constexpr std::size_t kArchiveSizeAt = 14;
+
+std::string Text(uint64_t value)
+{
+    return std::to_string(value);
+}
+
+std::string RecordLine(uint32_t number, const std::string& problem)
+{
+    return "record " + Text(number) + ": " + problem;
+}
+
+std::string FormatTimestamp(const TabTimestamp& stamp)
+{
+    char text[64];
+    std::snprintf(text, sizeof(text), "%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", stamp.Year, stamp.Month,
+                  stamp.Day, stamp.Hour, stamp.Minute, stamp.Second, stamp.Milliseconds);
+    return text;
+}
+
+std::string Upper(const char* text)
+{
+    std::string upper(text);
+    for (char& c : upper)
+    {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return upper;
+}
+
+struct DataRange
+{
+    uint64_t Start;
+    uint64_t End;
+    uint32_t Number;
+};
+
+// What the reader does not look at: where the contents lie, and what the
+// installation makes of the destination, the rule and the time.
+void AuditUsedEntry(uint32_t number, const ArchiveEntry& entry, const TabHeader& fields, uint64_t fileSize,
+                    std::vector<std::string>& problems, std::vector<DataRange>& ranges)
+{
+    if (!IsKnownDestination(entry.Destination))
+    {
+        problems.push_back(RecordLine(number, "destination \"" + PrintableText(entry.Destination) +
+                                                  "\" is not CUR, FON, WIN, SYS or S64"));
+    }
+    if (!IsKnownInstallRule(entry.InstallType))
+    {
+        problems.push_back(
+            RecordLine(number, "install rule " + Text(entry.InstallType) + " is not 101, 102, 103 or 109"));
+    }
+    if (!IsValidTimestamp(entry.Timestamp))
+    {
+        problems.push_back(RecordLine(number, "time stamp " + FormatTimestamp(entry.Timestamp) +
+                                                  " is not a valid date and time"));
+    }
+    const uint64_t start = entry.DataOffset;
+    const uint64_t end = start + entry.Size;
+    if (start >= kArchiveSizeLimit)
+    {
+        problems.push_back(RecordLine(number, "DataOffset " + Text(start) + " is not below 2 GiB"));
+    }
+    else if (start < fields.HeaderSize)
+    {
+        problems.push_back(
+            RecordLine(number, "data at offset " + Text(start) + " lies inside the header and record block"));
+    }
+    else if (end > fileSize)
+    {
+        problems.push_back(RecordLine(number, "data (offset " + Text(start) + ", " + Text(entry.Size) +
+                                                  " bytes) runs past the end of the file (" + Text(fileSize) +
+                                                  " bytes)"));
+    }
+    else if (entry.Size > 0)
+    {
+        ranges.push_back({start, end, number});
+    }
+}
+
+void AuditOverlaps(std::vector<DataRange>& ranges, std::vector<std::string>& problems)
+{
+    std::sort(ranges.begin(), ranges.end(), [](const DataRange& left, const DataRange& right) {
+        return left.Start != right.Start ? left.Start < right.Start : left.Number < right.Number;
+    });
+    const DataRange* furthest = nullptr;
+    for (const DataRange& range : ranges)
+    {
+        if (furthest != nullptr && range.Start < furthest->End)
+        {
+            problems.push_back(
+                RecordLine(range.Number, "data overlaps that of record " + Text(furthest->Number)));
+        }
+        if (furthest == nullptr || range.End > furthest->End)
+        {
+            furthest = &range;
+        }
+    }
+}
+} // namespace
+
+HeaderVerdict CheckHeaderBesidesSize(const ArchiveImage& image, TabHeader* fields)
+{
+    uint8_t header[kArchiveHeaderLength];
+    std::memcpy(header, image.Bytes.data(), sizeof(header));
+    const uint32_t archiveSize = ReadLittleEndian32(header + kArchiveSizeAt);
+    WriteLittleEndian32(header + kArchiveSizeAt, 0);
+    const HeaderVerdict verdict = CheckTabHeader(header, image.FileSize, fields);
+    fields->ArchiveSize = archiveSize;
+    return verdict;
+}
+
+std::string DescribeHeaderVerdict(HeaderVerdict verdict, const TabHeader& fields, uint64_t fileSize)
+{
+    switch (verdict)
+    {
+        case HeaderVerdict::Sound:
+            return "sound";
+        case HeaderVerdict::WrongMagic:
+            return "not a TAB archive: it does not start with \"DEZORORERO\"";
+        case HeaderVerdict::TooLarge:
+            return "the file is 2 GiB or larger (" + Text(fileSize) + " bytes)";
+        case HeaderVerdict::SizeMismatch:
+            return "ArchiveSize " + Text(fields.ArchiveSize) + " differs from the file's size " +
+                   Text(fileSize);
+        case HeaderVerdict::HeaderTooSmall:
+            return "HeaderSize " + Text(fields.HeaderSize) + " is below 100";
+        case HeaderVerdict::NoWholeRecord:
+        case HeaderVerdict::NoRecords:
+            return "HeaderSize " + Text(fields.HeaderSize) + " holds no whole file record";
+        case HeaderVerdict::TooManyRecords:
+        case HeaderVerdict::ArrayArithmetic:
+            return "HeaderSize " + Text(fields.HeaderSize) + " makes " + Text(fields.RecordCount) +
+                   " file records, more than 65535";
+    }
+    return "the header is refused";
+}
+
+bool HoldsRecordBlock(const ArchiveImage& image, const TabHeader& fields)
+{
+    return image.FileSize >= fields.HeaderSize && image.Bytes.size() >= fields.HeaderSize;
+}
+
+std::string DescribeShortRecordBlock(const ArchiveImage& image, const TabHeader& fields)
+{
+    return "the file (" + Text(image.FileSize) + " bytes) ends inside the record block (HeaderSize " +
+           Text(fields.HeaderSize) + ")";
+}
+
+std::string DescribeRecordRefusal(uint32_t number, RecordVerdict verdict, const ArchiveEntry& entry)
+{
+    switch (verdict)
+    {
+        case RecordVerdict::NameUnterminated:
+            return RecordLine(number, "file name has no terminating NUL");
+        case RecordVerdict::NameNotBare:
+            return RecordLine(number, "file name \"" + PrintableText(entry.FileName) + "\" is " +
+                                          DescribeNameFault(CheckBareFileName(entry.FileName)));
+        case RecordVerdict::DestinationUnterminated:
+            return RecordLine(number, "destination has no terminating NUL");
+        case RecordVerdict::Used:
+        case RecordVerdict::Unused:
+            break;
+    }
+    return RecordLine(number, "usable");
+}
+
+std::vector<std::string> AuditArchive(const ArchiveImage& image)
+{
+    std::vector<std::string> problems;
+    TabHeader fields = {};
+    const HeaderVerdict verdict = CheckTabHeader(image.Bytes.data(), image.FileSize, &fields);
+    if (verdict == HeaderVerdict::SizeMismatch)
+    {
+        problems.push_back(DescribeHeaderVerdict(verdict, fields, image.FileSize));
+    }
+    const HeaderVerdict rest = CheckHeaderBesidesSize(image, &fields);
+    if (rest != HeaderVerdict::Sound)
+    {
+        problems.push_back(DescribeHeaderVerdict(rest, fields, image.FileSize));
+        return problems;
+    }
+    if (!HoldsRecordBlock(image, fields))
+    {
+        problems.push_back(DescribeShortRecordBlock(image, fields));
+        return problems;
+    }
+    if (fields.BlockLength % kFileRecordLength != 0)
+    {
+        problems.push_back("HeaderSize " + Text(fields.HeaderSize) + " leaves " +
+                           Text(fields.BlockLength % kFileRecordLength) +
+                           " bytes after the last whole file record");
+    }
+
+    std::vector<DataRange> ranges;
+    std::map<std::string, uint32_t> seen; // destination and name, in capitals
+    for (uint32_t i = 0; i < fields.RecordCount; ++i)
+    {
+        const uint32_t number = i + 1;
+        ArchiveEntry entry = {};
+        const RecordVerdict decoded =
+            DecodeFileRecord(image.Bytes.data() + kArchiveHeaderLength + i * kFileRecordLength, &entry);
+        if (decoded == RecordVerdict::Unused)
+        {
+            continue;
+        }
+        if (decoded != RecordVerdict::Used)
+        {
+            problems.push_back(DescribeRecordRefusal(number, decoded, entry));
+            continue;
+        }
+        AuditUsedEntry(number, entry, fields, image.FileSize, problems, ranges);
+        const auto placed = seen.emplace(Upper(entry.Destination) + '\n' + Upper(entry.FileName), number);
+        if (!placed.second)
+        {
+            problems.push_back(RecordLine(number, "\"" + PrintableText(entry.FileName) + "\" in " +
+                                                      PrintableText(entry.Destination) +
+                                                      " duplicates record " + Text(placed.first->second)));
+        }
+    }
+    AuditOverlaps(ranges, problems);
+    return problems;
+}
+
+std::string PrintableText(const char* text)
+{
+    std::string shown;
+    for (const char* c = text; *c != '\0'; ++c)
+    {
+        const unsigned char byte = static_cast<unsigned char>(*c);
+        if (byte == '"' || byte == '\\')
+        {
+            shown += '\\';
+            shown += *c;
+        }
+        else if (byte >= 0x20 && byte < 0x7F)
+        {
+            shown += *c;
+        }
+        else
+        {
+            char escaped[8];
+            std::snprintf(escaped, sizeof(escaped), "\\x%02X", byte);
+            shown += escaped;
+        }
+    }
+    return shown;
+}

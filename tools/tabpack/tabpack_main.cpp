@@ -1,0 +1,123 @@
+// tabpack: builds, lists, verifies and extracts TAB archives, the package
+// archives the launcher installs from.
+#include "tabpack_commands.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+const char kHelp[] = "Usage: tabpack create [--no-size] ARCHIVE MANIFEST\n"
+                     "       tabpack list [--utc] ARCHIVE\n"
+                     "       tabpack verify ARCHIVE\n"
+                     "       tabpack extract ARCHIVE DIR\n"
+                     "       tabpack --help\n"
+                     "\n"
+                     "Builds and checks TAB archives, the package archives (\"verozar0.dll\") the\n"
+                     "launcher installs from.\n"
+                     "\n"
+                     "  create   builds ARCHIVE from the entries of MANIFEST, records in manifest\n"
+                     "           order, contents after the record block in the same order. The\n"
+                     "           output depends only on the manifest and the files it names.\n"
+                     "           --no-size stores ArchiveSize 0, which the launcher does not check.\n"
+                     "           Warns about whatever verify would object to.\n"
+                     "  list     prints the listing of the launcher's list mode (filelist.txt),\n"
+                     "           with every used record. Times are local, converted with today's\n"
+                     "           offset from UTC as the launcher converts them; --utc prints them\n"
+                     "           as stored.\n"
+                     "  verify   makes every check the launcher makes and those it leaves to the\n"
+                     "           archive's maker (contents inside the file and not overlapping,\n"
+                     "           names, destinations, install rules, time stamps); prints one line\n"
+                     "           per problem, or one line saying the archive is sound.\n"
+                     "  extract  writes each entry of a sound archive to DIR/DESTINATION/NAME with\n"
+                     "           its time stamp as last-write time; never writes outside DIR.\n"
+                     "\n"
+                     "Manifest: one entry a line, in archive order; blank lines and lines whose\n"
+                     "first non-blank character is # are ignored. Fields are separated by blanks.\n"
+                     "\n"
+                     "  SOURCE DESTINATION RULE [TIME]\n"
+                     "  unused\n"
+                     "\n"
+                     "  SOURCE       the file to store, relative to the manifest's folder unless\n"
+                     "               absolute; in double quotes when it holds blanks. The entry's\n"
+                     "               name is its last path component: a bare file name of at most\n"
+                     "               49 characters.\n"
+                     "  DESTINATION  CUR, FON, WIN, SYS or S64; any other text of up to 9\n"
+                     "               characters is stored with a warning.\n"
+                     "  RULE         different (101), newer (102), always (103) or doesnotexist\n"
+                     "               (109), in any letter case, or a number, stored with a warning\n"
+                     "               when it is none of these.\n"
+                     "  TIME         the last-write time in UTC, YYYY-MM-DDTHH:MM:SS[.mmm]Z; by\n"
+                     "               default the source's last-write time to the millisecond.\n"
+                     "  unused       an unused record (all zero) at this place.\n"
+                     "\n"
+                     "Example:\n"
+                     "  # the engine and its font\n"
+                     "  bin/verozar1.exe       CUR  newer\n"
+                     "  \"fonts/Altavy Sans.ttf\" FON  doesnotexist  2023-07-14T09:30:00Z\n"
+                     "\n"
+                     "Exit status: 0 success, 1 failure or an archive that is not sound, 2 wrong\n"
+                     "usage. Errors go to standard error.\n";
+
+int Usage(const char* problem)
+{
+    std::fprintf(stderr, "tabpack: %s\nTry 'tabpack --help'.\n", problem);
+    return kTabpackUsage;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> words(argv + 1, argv + argc);
+    if (words.empty())
+    {
+        return Usage("missing command");
+    }
+    if (words[0] == "--help" || words[0] == "-h")
+    {
+        std::fputs(kHelp, stdout);
+        return kTabpackSuccess;
+    }
+    const std::string command = words[0];
+    words.erase(words.begin());
+    // The one option each command may have comes first.
+    const char* option = command == "create" ? "--no-size" : command == "list" ? "--utc" : nullptr;
+    const bool optionGiven = option != nullptr && !words.empty() && words[0] == option;
+    if (optionGiven)
+    {
+        words.erase(words.begin());
+    }
+    for (const std::string& word : words)
+    {
+        if (word.size() > 1 && word[0] == '-')
+        {
+            return Usage(("unknown option " + word).c_str());
+        }
+    }
+
+    if (command == "create" && words.size() == 2)
+    {
+        CreateOptions options;
+        options.WriteArchiveSize = !optionGiven;
+        return CreateArchive(words[0], words[1], options, stderr);
+    }
+    if (command == "list" && words.size() == 1)
+    {
+        return ListArchive(words[0], optionGiven, stdout, stderr);
+    }
+    if (command == "verify" && words.size() == 1)
+    {
+        return VerifyArchive(words[0], stdout, stderr);
+    }
+    if (command == "extract" && words.size() == 2)
+    {
+        return ExtractArchive(words[0], words[1], stdout, stderr);
+    }
+    if (command == "create" || command == "list" || command == "verify" || command == "extract")
+    {
+        return Usage(("wrong arguments for " + command).c_str());
+    }
+    return Usage(("unknown command " + command).c_str());
+}
