@@ -5,6 +5,7 @@ WIN_BUILD  := build/win
 HOST_BUILD := build/host
 DIST       := dist
 JOBS       ?= $(shell nproc)
+FUZZ_SECONDS ?= 300
 
 .PHONY: all deps build build-win build-host test demo fuzz format clean
 
@@ -29,6 +30,11 @@ build-host: deps
 
 test: build
 	@cd $(HOST_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Every fuzzer for FUZZ_SECONDS, one after the other.
+fuzz: build-host
+	@cd $(HOST_BUILD) && OVWIN_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest -L fuzz --output-on-failure \
+		--timeout $$(( $(FUZZ_SECONDS) + 120 ))
 
 demo: build
 	@python3 tests/harness/demo.py

@@ -196,10 +196,13 @@ class WineMachine:
     """One clean Windows machine: an overlay over the template prefix with its
     own wineserver, and a screen when asked for."""
 
-    def __init__(self, name, display=False, windows_version=None):
+    def __init__(self, name, display=False, windows_version=None, timezone=None):
+        """timezone: a TZ value such as "Asia/Kolkata"; Wine takes the time
+        zone (and the offset its conversions use) from TZ."""
         self.name = re.sub(r"[^\w.-]", "_", name)
         self.want_display = display
         self.windows_version = windows_version
+        self.timezone = timezone
         self.root = None
         self.prefix = None
         self.env = None
@@ -231,6 +234,8 @@ class WineMachine:
                            check=True, capture_output=True)
             self._mounted = True
             self.env = dict(os.environ, WINEPREFIX=self.prefix, TMPDIR=tmp, **WINE_BASE_ENV)
+            if self.timezone:
+                self.env["TZ"] = self.timezone
             if self.want_display and not os.environ.get("DISPLAY"):
                 self._start_xvfb()
             elif not self.want_display:
