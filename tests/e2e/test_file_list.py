@@ -1,0 +1,175 @@
+"""The list mode's report of the package archive, and tabpack on Windows:
+what support staff and packagers see, byte for byte."""
+
+import calendar
+import datetime
+import os
+import shutil
+import tempfile
+import unittest
+
+from tabpack import UNUSED, Entry, build_archive, tabpack, write_manifest
+from winemachine import DIST_DIR, WineMachine, log_messages
+
+# Five and a half hours east of UTC all year: no daylight saving to make
+# Windows' conversion with today's offset differ from the date's own.
+KOLKATA = ("Asia/Kolkata", datetime.timedelta(hours=5, minutes=30))
+
+HEADS = "%-24s    %-10s    %-8s    %8s    %-10s    %-13s\n" % ("Filename", "Date", "Time", "Size", "Location",
+                                                             "Install")
+RULE = "    ".join("-" * width for width in (24, 10, 8, 8, 10, 12)) + "\n"
+WORDS = {"different": "Different", "newer": "Newer", "always": "Always", "doesnotexist": "DoesNotExist"}
+
+
+def utc(text):
+    return datetime.datetime.strptime(text, "%Y-%m-%dT%H:%M:%SZ")
+
+
+def shown(moment):
+    return "%02d/%02d/%04d    %02d:%02d:%02d" % (moment.month, moment.day, moment.year, moment.hour, moment.minute,
+                                                moment.second)
+
+
+def expected_report(archive_time, archive_size, entries, offset):
+    """The report as the launcher writes it, CR LF line ends included."""
+    text = "\n\n%-24s    %s    %8d\n\n" % ("verozar0.dll", shown(archive_time + offset), archive_size)
+    text += HEADS + RULE
+    for entry in entries:
+        text += "%-24s    %s    %8d    %-10s    %-13s\n" % (entry.name, shown(utc(entry.time) + offset),
+                                                         len(entry.contents), entry.destination,
+                                                         WORDS.get(entry.rule, ""))
+    return text.replace("\n", "\r\n").encode("latin-1")
+
+
+def set_modified(path, moment):
+    seconds = calendar.timegm(moment.timetuple())
+    os.utime(path, (seconds, seconds))
+
+
+class ScratchFolder(unittest.TestCase):
+    def setUp(self):
+        self.scratch = tempfile.mkdtemp(prefix="ovwin-file-list-")
+        self.addCleanup(shutil.rmtree, self.scratch, True)
+
+
+class ListMode(ScratchFolder):
+    def test_report_in_local_time_replaced_on_every_run(self):
+        entries = [
+            Entry("verozar1.exe", "CUR", "newer", "2023-07-14T09:30:00Z", bytes(range(256)) * 4),
+            Entry("A rather long font file name.ttf", "FON", "doesnotexist", "2023-12-31T23:30:00Z", b"font"),
+            Entry("odd.bin", "SYS", "104", "2023-03-01T00:10:00Z", b""),
+            Entry("x64.dll", "S64", "always", "2022-06-30T18:45:30Z", b"x" * 7),
+        ]
+        unlisted = Entry("after.dll", "CUR", "different", "2023-01-01T00:00:00Z", b"after an unused record")
+        archive = build_archive(os.path.join(self.scratch, "first"), entries + [UNUSED, unlisted])
+        archive_time = utc("2024-03-05T01:38:09Z")
+        set_modified(archive, archive_time)
+
+        timezone, offset = KOLKATA
+        with WineMachine(self.id(), timezone=timezone) as machine:
+            folder = machine.install_launcher()
+            report_path = folder + "\\filelist.txt"
+            machine.copy_in(archive, folder)
+            shutil.copystat(archive, machine.host_path(folder + "\\verozar0.dll"))
+            result = machine.run(folder + "\\ovwin64.exe", "-d list", cwd=folder)
+            self.assertEqual(result.exit_code, 0)
+            self.assertEqual(result.stdout, b"")
+            report = machine.read_bytes(report_path)
+            self.assertEqual(report, expected_report(archive_time, os.path.getsize(archive), entries, offset))
+            self.assertIn("Create File List.", log_messages(machine.host_path(folder + "\\OvwinDebug.log")))
+
+            # tabpack lists in local time the way the launcher does, and goes
+            # on past the unused record.
+            listing = tabpack("list", archive, env=dict(os.environ, TZ=timezone)).stdout.replace(b"\n", b"\r\n")
+            self.assertEqual(listing[:len(report)], report)
+            self.assertTrue(listing[len(report):].startswith(b"after.dll "))
+
+            # A second run lists the new archive only: 198 of its 250 records.
+            many = [Entry("file%03d.dll" % i, "SYS", "always", "2023-07-14T09:30:00Z", b"%d" % i)
+                    for i in range(250)]
+            machine.copy_in(build_archive(os.path.join(self.scratch, "second"), many), folder)
+            self.assertEqual(machine.run(folder + "\\ovwin64.exe", "list", cwd=folder).exit_code, 0)
+            lines = machine.read_bytes(report_path).split(b"\r\n")
+            self.assertEqual(len(lines), 6 + 198 + 1)
+            self.assertTrue(lines[6].startswith(b"file000.dll "))
+            self.assertTrue(lines[-2].startswith(b"file197.dll "))
+
+    def test_archive_problems_are_told_on_standard_output_with_a_bell(self):
+        cases = [
+            (None, b"Failed to open input file.\a\r\n"),
+            (b"DEZORO", b"Incorrect file header\a\r\n"),
+            (b"DEZORORERO\x90\x01", b"Incorrect file header size\a\r\n"),
+        ]
+        with WineMachine(self.id()) as machine:
+            folder = machine.install_launcher()
+            for contents, message in cases:
+                with self.subTest(contents=contents):
+                    if contents is not None:
+                        machine.write_file(folder + "\\verozar0.dll", contents)
+                    result = machine.run(folder + "\\ovwin64.exe", "list", cwd=folder)
+                    self.assertEqual(result.exit_code, 0)
+                    self.assertEqual(result.stdout, message)
+                    self.assertFalse(machine.exists(folder + "\\filelist.txt"))
+
+
+class TabpackOnWindows(ScratchFolder):
+    def test_builds_the_same_archive_as_on_linux_and_lists_verifies_extracts_it(self):
+        entries = [
+            Entry("verozar1.exe", "CUR", "newer", None, bytes(range(256)) * 300),
+            Entry("Altavy Sans.ttf", "FON", "doesnotexist", "2023-12-31T23:30:00Z", b"font"),
+            UNUSED,
+            Entry("empty.ini", "WIN", "different", "2023-07-14T09:30:00Z", b""),
+        ]
+        source_time = utc("2023-07-14T09:30:00Z")
+        with WineMachine(self.id(), timezone="Asia/Tokyo") as machine:
+            work = r"C:\work"
+            host_work = machine.host_path(work)
+            manifest = write_manifest(host_work, entries)
+            set_modified(os.path.join(host_work, "verozar1.exe"), source_time)
+            program = machine.copy_in(os.path.join(DIST_DIR, "tabpack.exe"), r"C:\tools")
+
+            def run(arguments):
+                return machine.run(program, arguments, cwd=work)
+
+            self.assertEqual(run("create pack.tab archive.manifest").exit_code, 0)
+            linux_archive = os.path.join(self.scratch, "pack.tab")
+            tabpack("create", linux_archive, manifest)
+            windows_archive = os.path.join(host_work, "pack.tab")
+            with open(windows_archive, "rb") as built, open(linux_archive, "rb") as reference:
+                self.assertEqual(built.read(), reference.read())
+
+            verified = run("verify pack.tab")
+            self.assertEqual((verified.exit_code, verified.stdout), (0, b"pack.tab: sound, 4 file records, "
+                                                                        b"77304 bytes\r\n"))
+            for options, env in (("--utc ", None), ("", dict(os.environ, TZ="Asia/Tokyo"))):
+                set_modified(windows_archive, source_time)
+                set_modified(linux_archive, source_time)
+                listed = run("list %spack.tab" % options)
+                self.assertEqual(listed.exit_code, 0)
+                expected = tabpack("list", *options.split(), linux_archive, env=env).stdout
+                self.assertEqual(listed.stdout, expected.replace(b"\n", b"\r\n"))
+
+            extracted = run(r"extract pack.tab out")
+            self.assertEqual(extracted.exit_code, 0, extracted.stderr)
+            for entry, moment in ((entries[0], source_time), (entries[1], utc(entries[1].time))):
+                path = os.path.join(host_work, "out", entry.destination, entry.name)
+                with open(path, "rb") as f:
+                    self.assertEqual(f.read(), entry.contents)
+                self.assertEqual(os.stat(path).st_mtime_ns, calendar.timegm(moment.timetuple()) * 10**9)
+
+            # A name that would climb out of the destination folder.
+            with open(windows_archive, "r+b") as f:
+                f.seek(100)
+                f.write(b"..\\evil.exe\0")
+            verified = run("verify pack.tab")
+            self.assertEqual(verified.exit_code, 1)
+            self.assertEqual(verified.stdout,
+                             b'pack.tab: record 1: file name "..\\\\evil.exe" is a path, not a bare file name\r\n')
+            refused = run(r"extract pack.tab refused")
+            self.assertEqual(refused.exit_code, 1)
+            self.assertIn(b"nothing extracted", refused.stderr)
+            self.assertFalse(os.path.exists(os.path.join(host_work, "refused")))
+
+
+if __name__ == "__main__":
+    unittest.main()

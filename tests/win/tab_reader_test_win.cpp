@@ -1,0 +1,225 @@
+// OpenTABFile and CloseTABFile on real files: the lines of an opened
+// archive, every refusal's line, and nothing left open or allocated.
+#include "../host/support/archive_bytes.h"
+#include "diagnostics/log.h"
+#include "install/tab_reader_win.h"
+#include "support/win_log_fixture.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+class ArchiveReader : public WinLogTest
+{
+  protected:
+    void SetUp() override
+    {
+        WinLogTest::SetUp();
+        GetCurrentDirectoryA(sizeof(previousFolder_), previousFolder_);
+        SetCurrentDirectoryA(folder_.c_str());
+    }
+    void TearDown() override
+    {
+        DeleteFileA(kArchiveName);
+        SetCurrentDirectoryA(previousFolder_);
+        WinLogTest::TearDown();
+    }
+
+    void WriteArchive(const std::vector<uint8_t>& bytes)
+    {
+        HANDLE file = CreateFileA(kArchiveName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+        ASSERT_EQ(written, bytes.size());
+    }
+
+    // Whether nobody holds the archive open any more.
+    static bool OpenableExclusively()
+    {
+        HANDLE file = CreateFileA(kArchiveName, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+        {
+            return false;
+        }
+        CloseHandle(file);
+        return true;
+    }
+
+    // The debug lines that contain the text, from the tag on.
+    std::vector<std::string> LinesWith(const std::string& text) const
+    {
+        std::vector<std::string> found;
+        for (const std::string& line : DebugLines())
+        {
+            if (line.find(text) != std::string::npos)
+            {
+                found.push_back(line);
+            }
+        }
+        return found;
+    }
+
+    // Opens an archive that must be refused: returns its error line and
+    // checks that nothing is left behind.
+    std::string Refusal(const std::vector<uint8_t>& bytes)
+    {
+        WriteArchive(bytes);
+        ForgetLines();
+        TABHandle tHnd = {};
+        EXPECT_FALSE(OpenTABFile(&tHnd));
+        EXPECT_EQ(tHnd.hnd, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(tHnd.Files, nullptr);
+        EXPECT_EQ(tHnd.FilesArraySize, 0u);
+        EXPECT_TRUE(OpenableExclusively());
+        const std::vector<std::string> errors = ErrorLines();
+        return errors.size() == 1 ? errors[0] : "(" + std::to_string(errors.size()) + " error lines)";
+    }
+
+    char previousFolder_[MAX_PATH] = "";
+};
+
+const std::string kRefused = "ERROR !!  OpenTABFile: Failed to open archive \"verozar0.dll\"; ";
+} // namespace
+
+TEST_F(ArchiveReader, OpensUnsharedListsTheRecordsAndClosesWithoutLeftovers)
+{
+    ArchiveBytes archive(8); // records 3 to 5, 7 and 8 unused
+    archive.Record(0, "a.dll", "SYS", 10).Record(1, "b.ttf", "FON", 20).Record(5, "c.exe", "CUR", 30);
+    archive.Append(std::string(60, 'd'));
+    WriteArchive(archive.bytes);
+
+    TABHandle tHnd = {};
+    ASSERT_TRUE(OpenTABFile(&tHnd));
+    const std::string handle = PointerText(tHnd.hnd);
+    EXPECT_STREQ(tHnd.ArchiveName, "verozar0.dll");
+    EXPECT_EQ(tHnd.HeaderSize, 900u);
+    EXPECT_EQ(tHnd.ArchiveSize, 960u);
+    EXPECT_EQ(tHnd.FileCount, 8);
+    EXPECT_EQ(tHnd.FilesArraySize, 704u);
+    ASSERT_NE(tHnd.Files, nullptr);
+    EXPECT_STREQ(tHnd.Files[5].FileName, "c.exe");
+    EXPECT_EQ(tHnd.Files[5].DataOffset, 900u);
+    EXPECT_EQ(tHnd.Files[5].Timestamp.Day, 14);
+    EXPECT_FALSE(OpenableExclusively());
+    HANDLE reader = CreateFileA(kArchiveName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(reader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+
+    EXPECT_EQ(LinesWith("OpenTABFile:"),
+              (std::vector<std::string>{
+                  "DEBUG X  OpenTABFile: Obtained file handle: " + handle,
+                  "DEBUG X  OpenTABFile: tHnd->FileCount = 8, tHnd->FilesArraySize = 704",
+                  "DEBUG    OpenTABFile: Reading 8 file records from archive...",
+                  "DEBUG X  OpenTABFile: File record 1: FileName=a.dll Destination=SYS Size=10",
+                  "DEBUG X  OpenTABFile: File record 2: FileName=b.ttf Destination=FON Size=20",
+                  "DEBUG X  OpenTABFile: File records 3 - 5 are unused.",
+                  "DEBUG X  OpenTABFile: File record 6: FileName=c.exe Destination=CUR Size=30",
+                  "DEBUG    OpenTABFile: File records 7 - 8 are unused.",
+                  "DEBUG    OpenTABFile: Opened archive \"verozar0.dll\" (" + handle + ") successfully."}));
+    EXPECT_EQ(LinesWith("Freeing heap allocated memory for pRecordBlock").size(), 1u);
+
+    ForgetLines();
+    CloseTABFile(&tHnd);
+    EXPECT_EQ(tHnd.hnd, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(tHnd.Files, nullptr);
+    EXPECT_EQ(tHnd.FilesArraySize, 0u);
+    EXPECT_TRUE(OpenableExclusively());
+    EXPECT_EQ(LinesWith("Freeing heap allocated memory for tHnd->Files").size(), 1u);
+    EXPECT_EQ(
+        LinesWith("TABFile"),
+        std::vector<std::string>{"DEBUG    CloseTABFile: Closed archive \"verozar0.dll\" (" + handle + ")."});
+    EXPECT_EQ(LinesWith("CloseAndDestroyHandle: Closing tHnd->hnd=" + handle).size(), 1u);
+    EXPECT_EQ(ErrorCount, 0u);
+}
+
+TEST_F(ArchiveReader, SpareHeaderBytesAndAnUncheckedSizeStillOpen)
+{
+    ArchiveBytes archive(2);
+    archive.Record(0, "a.dll").HeaderSize(299).ArchiveSize(0).Append("appended later");
+    WriteArchive(archive.ArchiveSize(0).bytes);
+    TABHandle tHnd = {};
+    ASSERT_TRUE(OpenTABFile(&tHnd));
+    EXPECT_EQ(tHnd.FileCount, 1);
+    CloseTABFile(&tHnd);
+}
+
+TEST_F(ArchiveReader, AMissingArchiveIsDescribedAndItsHandleReportedFree)
+{
+    TABHandle tHnd = {};
+    EXPECT_FALSE(OpenTABFile(&tHnd));
+    ASSERT_EQ(ErrorLines().size(), 1u);
+    EXPECT_EQ(ErrorLines()[0].rfind(kRefused + "[WIN32 0x00000002/C0002] ", 0), 0u) << ErrorLines()[0];
+    EXPECT_EQ(LinesWith("CloseAndDestroyHandle: Handle tHnd->hnd is already free.").size(), 1u);
+    EXPECT_EQ(tHnd.hnd, INVALID_HANDLE_VALUE);
+}
+
+TEST_F(ArchiveReader, EveryRefusalHasItsLineAndLeavesNothingBehind)
+{
+    auto sound = [] {
+        ArchiveBytes archive(3);
+        archive.Record(0, "a.dll").Record(1, "b.dll").Record(2, "c.dll");
+        return archive;
+    };
+    ArchiveBytes magic = sound();
+    magic.bytes[4] = 'o';
+    EXPECT_EQ(Refusal(magic.bytes), kRefused + "it has an incorrect file format and may be corrupt.");
+    EXPECT_EQ(Refusal({'D', 'E', 'Z'}), kRefused + "it has an incorrect file format and may be corrupt.");
+
+    ArchiveBytes appended = sound();
+    appended.bytes.push_back('!');
+    EXPECT_EQ(Refusal(appended.bytes), kRefused + "it has an incorrect file size and may be corrupt.");
+    EXPECT_EQ(Refusal(sound().HeaderSize(99).bytes),
+              kRefused + "it has an incorrect header size and may be corrupt.");
+    EXPECT_EQ(Refusal(sound().HeaderSize(199).bytes),
+              kRefused + "it has an incorrect file record block size and may be empty or corrupt.");
+    EXPECT_EQ(Refusal(sound().HeaderSize(100 + 65536 * 100).ArchiveSize(0).bytes),
+              kRefused + "it has more than 65535 file records and may be corrupt.");
+
+    // The header promises five records; the file holds three.
+    EXPECT_EQ(Refusal(sound().HeaderSize(600).ArchiveSize(0).bytes)
+                  .rfind(kRefused + "could not read header; [WIN32 0x00000026/C0038] ", 0),
+              0u);
+
+    ArchiveBytes longName = sound();
+    std::memset(longName.RecordAt(1), 'n', 50);
+    EXPECT_EQ(Refusal(longName.bytes),
+              kRefused + "file record 2 has a file name without a terminating NUL and may be corrupt.");
+    EXPECT_EQ(Refusal(sound().Record(2, "..\\..\\Windows\\evil.dll").bytes),
+              kRefused + "file record 3 has a file name that is not a bare file name and may be corrupt.");
+    EXPECT_EQ(LinesWith("Freeing heap allocated memory for pRecordBlock").size(), 1u);
+    EXPECT_EQ(LinesWith("Freeing heap allocated memory for tHnd->Files").size(), 1u);
+    EXPECT_EQ(LinesWith("CloseAndDestroyHandle: Closing tHnd->hnd=").size(), 1u);
+    ArchiveBytes longDestination = sound();
+    std::memset(longDestination.RecordAt(0) + 50, 'S', 10);
+    EXPECT_EQ(Refusal(longDestination.bytes),
+              kRefused + "file record 1 has a destination without a terminating NUL and may be corrupt.");
+}
+
+TEST_F(ArchiveReader, ArchivesOf2GiBAreRefusedUnread)
+{
+    ArchiveBytes archive(1);
+    archive.Record(0, "a.dll").ArchiveSize(0);
+    WriteArchive(archive.bytes);
+    HANDLE file =
+        CreateFileA(kArchiveName, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER end = {};
+    end.QuadPart = 0x80000000ll;
+    SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
+    ASSERT_TRUE(SetEndOfFile(file)); // sparse: nothing is written
+    CloseHandle(file);
+
+    ForgetLines();
+    TABHandle tHnd = {};
+    EXPECT_FALSE(OpenTABFile(&tHnd));
+    EXPECT_EQ(ErrorLines(), std::vector<std::string>{kRefused + "it is 2 GiB or larger and may be corrupt."});
+    EXPECT_TRUE(OpenableExclusively());
+}
