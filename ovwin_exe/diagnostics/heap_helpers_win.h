@@ -65,7 +65,7 @@ class OwnedHandle
 
 // A heap block from HeapAllocHlpr, released with HeapFreeHlpr under its
 // name once: by Free() or on the way out of the owner's scope, if it was
-// ever asked for.
+// ever allocated (the heap must not be handed the null of a failed one).
 template <typename T>
 class OwnedHeapBlock
 {
@@ -83,7 +83,7 @@ class OwnedHeapBlock
     T* Get() const { return IsReleasedMarker(block_) ? nullptr : block_; }
     void Free()
     {
-        if (requested_)
+        if (requested_ && block_ != nullptr)
         {
             requested_ = false;
             HeapFreeHlpr(&block_, name_);

@@ -9,35 +9,22 @@ namespace
 {
 // One call of OpenTABFile: the record block it reads through, and the way
 // out of a refusal, which releases everything in the reader's order.
-class OpenAttempt
+struct OpenAttempt
 {
-  public:
-    explicit OpenAttempt(TABHandle* tHnd) : tHnd_(tHnd) {}
-    ~OpenAttempt() { ReleaseBlock(); }
-    OpenAttempt(const OpenAttempt&) = delete;
-    OpenAttempt& operator=(const OpenAttempt&) = delete;
-
-    bool AllocateBlock(uint32_t length) { return HeapAllocHlpr(&block_, length, "pRecordBlock"); }
-    uint8_t* Block() const { return block_; }
-    void ReleaseBlock()
-    {
-        if (block_ != nullptr && !IsReleasedMarker(block_))
-        {
-            HeapFreeHlpr(&block_, "pRecordBlock");
-        }
-    }
+    TABHandle* tHnd;
+    OwnedHeapBlock<uint8_t> block{"pRecordBlock"};
 
     bool Refuse(ArchiveRefusal refusal, uint32_t recordNumber = 0, const char* description = "")
     {
         LogArchiveRefusal(refusal, kArchiveName, recordNumber, description);
-        CloseAndDestroyHandle(&tHnd_->hnd, "tHnd->hnd");
-        ReleaseBlock();
-        if (tHnd_->Files != nullptr)
+        CloseAndDestroyHandle(&tHnd->hnd, "tHnd->hnd");
+        block.Free();
+        if (tHnd->Files != nullptr)
         {
-            HeapFreeHlpr(&tHnd_->Files, "tHnd->Files");
-            tHnd_->Files = nullptr;
+            HeapFreeHlpr(&tHnd->Files, "tHnd->Files");
+            tHnd->Files = nullptr;
         }
-        tHnd_->FilesArraySize = 0;
+        tHnd->FilesArraySize = 0;
         return false;
     }
 
@@ -47,16 +34,12 @@ class OpenAttempt
         FormatErrorString(error, description, sizeof(description));
         return Refuse(refusal, 0, description);
     }
-
-  private:
-    TABHandle* tHnd_;
-    uint8_t* block_ = nullptr;
 };
 } // namespace
 
 bool OpenTABFile(TABHandle* tHnd)
 {
-    OpenAttempt attempt(tHnd);
+    OpenAttempt attempt{tHnd};
     tHnd->hnd =
         CreateFileA(kArchiveName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     const DWORD openError = GetLastError();
@@ -85,7 +68,7 @@ bool OpenTABFile(TABHandle* tHnd)
         return attempt.Refuse(RefusalOf(verdict));
     }
 
-    if (!attempt.AllocateBlock(fields.BlockLength))
+    if (!attempt.block.Allocate(fields.BlockLength))
     {
         return attempt.Refuse(ArchiveRefusal::BufferAllocation);
     }
@@ -101,7 +84,7 @@ bool OpenTABFile(TABHandle* tHnd)
 
     if (SetFilePointer(tHnd->hnd, static_cast<LONG>(kArchiveHeaderLength), nullptr, FILE_BEGIN) ==
             INVALID_SET_FILE_POINTER ||
-        !ReadFile(tHnd->hnd, attempt.Block(), fields.BlockLength, &bytesRead, nullptr))
+        !ReadFile(tHnd->hnd, attempt.block.Get(), fields.BlockLength, &bytesRead, nullptr))
     {
         return attempt.RefuseWithError(ArchiveRefusal::ReadFailed, GetLastError());
     }
@@ -112,13 +95,13 @@ bool OpenTABFile(TABHandle* tHnd)
     }
 
     DebugLog("OpenTABFile: Reading %d file records from archive...", static_cast<int>(tHnd->FileCount));
-    const EntryWalk walk = ReadArchiveEntries(attempt.Block(), fields.RecordCount, tHnd->Files);
+    const EntryWalk walk = ReadArchiveEntries(attempt.block.Get(), fields.RecordCount, tHnd->Files);
     if (walk.refusal != ArchiveRefusal::None)
     {
         return attempt.Refuse(walk.refusal, walk.recordNumber);
     }
 
-    attempt.ReleaseBlock();
+    attempt.block.Free();
     DebugLog("OpenTABFile: Opened archive \"%s\" (%p) successfully.", tHnd->ArchiveName, tHnd->hnd);
     return true;
 }
