@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 constexpr const char* kFileListReportName = "filelist.txt";
 // The report lists at most this many records, so it never reads more of
@@ -22,6 +23,17 @@ class ReportWriter
 
   protected:
     ~ReportWriter() = default;
+};
+
+// Writes to a stdio stream: the report file, or standard output.
+class StreamReportWriter : public ReportWriter
+{
+  public:
+    explicit StreamReportWriter(std::FILE* stream) : stream_(stream) {}
+    void Write(const char* text) override { std::fputs(text, stream_); }
+
+  private:
+    std::FILE* stream_;
 };
 
 // Turns a record's UTC time into the time the report shows; false when the

@@ -12,16 +12,6 @@ namespace
 constexpr DWORD kProbeLength = 15;
 constexpr LONG kHeaderSizeOffset = 10;
 
-class FileWriter : public ReportWriter
-{
-  public:
-    explicit FileWriter(std::FILE* file) : file_(file) {}
-    void Write(const char* text) override { std::fputs(text, file_); }
-
-  private:
-    std::FILE* file_;
-};
-
 void Say(const char* message)
 {
     std::fputs(message, stdout);
@@ -96,7 +86,7 @@ void CreateFileListReport()
         Say("Failed to open output file.\a\n");
         return;
     }
-    FileWriter writer(report);
+    StreamReportWriter writer(report);
     WriteReportHeading(writer, kArchiveName, archiveTime, archiveSize);
     WriteListedRecords(writer, image.Get(), imageRead, headerSize, UtcToLocalTime);
     std::fclose(report);

@@ -176,24 +176,6 @@ NameFault CheckBareFileName(const char* name)
     return NameFault::None;
 }
 
-const char* DescribeNameFault(NameFault fault)
-{
-    switch (fault)
-    {
-        case NameFault::None:
-            return "a bare file name";
-        case NameFault::Empty:
-            return "empty";
-        case NameFault::PathLike:
-            return "a path, not a bare file name";
-        case NameFault::Control:
-            return "holds a control character";
-        case NameFault::NotAllowed:
-            return "not a name Windows allows for a file";
-    }
-    return "";
-}
-
 RecordVerdict DecodeFileRecord(const uint8_t* record, ArchiveEntry* entry)
 {
     const bool nameTerminated = CopyTextField(record, kFileNameField, entry->FileName);

@@ -90,7 +90,6 @@ enum class NameFault
 // the code page: a name whose double-byte character holds a backslash byte
 // is refused too.
 NameFault CheckBareFileName(const char* name);
-const char* DescribeNameFault(NameFault fault);
 
 enum class RecordVerdict
 {

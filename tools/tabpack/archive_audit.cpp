@@ -40,6 +40,25 @@ std::string Upper(const char* text)
     return upper;
 }
 
+// Reads after "is".
+const char* DescribeNameFault(NameFault fault)
+{
+    switch (fault)
+    {
+        case NameFault::None:
+            return "a bare file name";
+        case NameFault::Empty:
+            return "empty";
+        case NameFault::PathLike:
+            return "a path, not a bare file name";
+        case NameFault::Control:
+            return "a name with a control character in it";
+        case NameFault::NotAllowed:
+            return "not a name Windows allows for a file";
+    }
+    return "";
+}
+
 struct DataRange
 {
     uint64_t Start;

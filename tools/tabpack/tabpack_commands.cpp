@@ -26,16 +26,6 @@ void Complain(std::FILE* err, const std::string& text)
     std::fprintf(err, "tabpack: %s\n", text.c_str());
 }
 
-class StreamWriter : public ReportWriter
-{
-  public:
-    explicit StreamWriter(std::FILE* stream) : stream_(stream) {}
-    void Write(const char* text) override { std::fputs(text, stream_); }
-
-  private:
-    std::FILE* stream_;
-};
-
 bool ReadWholeFile(const std::string& path, std::string* text)
 {
     FilePointer file = OpenFile(path, "rb");
@@ -299,7 +289,7 @@ int ListArchive(const std::string& archive, bool utc, std::FILE* out, std::FILE*
     {
         shown = TabTimestamp{};
     }
-    StreamWriter writer(out);
+    StreamReportWriter writer(out);
     WriteReportHeading(writer, NameOf(archive).c_str(), shown, static_cast<uint32_t>(image.FileSize));
     int status = kTabpackSuccess;
     for (uint32_t i = 0; i < fields.RecordCount; ++i)
