@@ -164,14 +164,3 @@ TEST(FileRecord, OnlyBareFileNamesAreUsable)
             << c.name;
     }
 }
-
-TEST(FileRecord, InstallWordsAndDestinations)
-{
-    EXPECT_STREQ(InstallWord(101), "Different");
-    EXPECT_STREQ(InstallWord(102), "Newer");
-    EXPECT_STREQ(InstallWord(103), "Always");
-    EXPECT_STREQ(InstallWord(109), "DoesNotExist");
-    EXPECT_STREQ(InstallWord(104), "");
-    EXPECT_TRUE(IsKnownDestination("S64"));
-    EXPECT_FALSE(IsKnownDestination("s64")); // compared case-sensitively
-}

@@ -141,17 +141,6 @@ TEST_F(ArchiveReader, OpensUnsharedListsTheRecordsAndClosesWithoutLeftovers)
     EXPECT_EQ(ErrorCount, 0u);
 }
 
-TEST_F(ArchiveReader, SpareHeaderBytesAndAnUncheckedSizeStillOpen)
-{
-    ArchiveBytes archive(2);
-    archive.Record(0, "a.dll").HeaderSize(299).ArchiveSize(0).Append("appended later");
-    WriteArchive(archive.ArchiveSize(0).bytes);
-    TABHandle tHnd = {};
-    ASSERT_TRUE(OpenTABFile(&tHnd));
-    EXPECT_EQ(tHnd.FileCount, 1);
-    CloseTABFile(&tHnd);
-}
-
 TEST_F(ArchiveReader, AMissingArchiveIsDescribedAndItsHandleReportedFree)
 {
     TABHandle tHnd = {};
