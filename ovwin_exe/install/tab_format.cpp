@@ -123,8 +123,9 @@ HeaderVerdict CheckTabHeader(const uint8_t* header, uint64_t fileSize, TabHeader
     {
         return HeaderVerdict::NoWholeRecord;
     }
-    // The two arithmetic checks cannot fire after the ones before them; they
-    // stay as the guard they were meant to be should the limits change.
+    // Neither a count of 0 nor an entry table below 88 bytes can come out of
+    // a header that passed the checks before; those two checks stay as the
+    // guards they were meant to be, should the limits ever change.
     if (fields->RecordCount == 0)
     {
         return HeaderVerdict::NoRecords;
