@@ -1,16 +1,10 @@
 #include "launcher/pending_steps.h"
 
 #include "environment/known_folders.h"
-#include "sysinfo/system_info.h"
 
 bool AllReplaced = true;
 
 void CreateFileListReport() {}
-
-bool LoadSystemInfoObject()
-{
-    return true;
-}
 
 bool LoadKnownFoldersList()
 {

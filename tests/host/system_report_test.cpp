@@ -1,0 +1,303 @@
+#include "sysinfo/system_report.h"
+
+#include "diagnostics/log.h"
+#include "launcher/launch_options.h"
+#include "support/log_state.h"
+#include "sysinfo/cpu_brand.h"
+#include "sysinfo/network_address.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+// The debug log at the developer level, read back from the tag on.
+class SystemReport : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        folder_ = log_state::Reset();
+        LaunchOptions.DeveloperDebugLogging.Set = true;
+        OpenLogs(folder_.c_str());
+        headerLines_ = log_state::ReadLines(folder_ + "OvwinDebug.log").size();
+    }
+
+    std::vector<std::string> Lines() const
+    {
+        std::vector<std::string> lines = log_state::ReadLines(folder_ + "OvwinDebug.log");
+        lines.erase(lines.begin(), lines.begin() + static_cast<long>(headerLines_));
+        for (std::string& line : lines)
+        {
+            line = line.substr(24);
+        }
+        return lines;
+    }
+
+    std::string folder_;
+    std::size_t headerLines_ = 0;
+};
+
+std::string StateText(uint32_t typeWord, bool isDefault)
+{
+    char text[kMessageCapacity];
+    BuildInterfaceStateText(typeWord, isDefault, text, sizeof(text));
+    return text;
+}
+
+SystemInfoRecord Rights(bool win7, bool localAdmin, bool domainAdmin, bool uac, bool elevated, bool invoked)
+{
+    SystemInfoRecord record = {};
+    std::snprintf(record.UserName, sizeof(record.UserName), "%s", "rater");
+    std::snprintf(record.IntegrityLevelName, sizeof(record.IntegrityLevelName), "%s", "Medium");
+    record.IsWin7OrGreater = win7;
+    record.IsUserLocalAdmin = localAdmin;
+    record.IsUserDomainAdmin = domainAdmin;
+    record.IsUacEnabled = uac;
+    record.IsProcessElevated = elevated;
+    record.IsAdminInvoked = invoked;
+    return record;
+}
+
+std::string Account(const SystemInfoRecord& record)
+{
+    char sentence[kMessageCapacity];
+    BuildAccountSentence(record, sentence, sizeof(sentence));
+    return sentence;
+}
+
+std::string Process(const SystemInfoRecord& record)
+{
+    char sentence[kMessageCapacity];
+    BuildProcessSentence(record, sentence, sizeof(sentence));
+    return sentence;
+}
+} // namespace
+
+TEST(SystemReportText, IntegrityNamesByLabel)
+{
+    EXPECT_STREQ(IntegrityLevelName(0x1000), "Low");
+    EXPECT_STREQ(IntegrityLevelName(0x1100), "");
+    EXPECT_STREQ(IntegrityLevelName(0x0000), "");
+    EXPECT_STREQ(IntegrityLevelName(0x2000), "Medium");
+    EXPECT_STREQ(IntegrityLevelName(0x2100), "Medium");
+    EXPECT_STREQ(IntegrityLevelName(0x2FFF), "Medium");
+    EXPECT_STREQ(IntegrityLevelName(0x3000), "High");
+    EXPECT_STREQ(IntegrityLevelName(0x4000), "High");
+}
+
+TEST(SystemReportText, WholeMegabytesRoundDown)
+{
+    EXPECT_EQ(WholeMegabytes(0), 0u);
+    EXPECT_EQ(WholeMegabytes(1), 0u);
+    EXPECT_EQ(WholeMegabytes(1048575), 0u);
+    EXPECT_EQ(WholeMegabytes(1048576), 1u);
+    EXPECT_EQ(WholeMegabytes(0x380000000ull), 14336u);
+}
+
+TEST(SystemReportText, InterfaceStateMarks)
+{
+    EXPECT_EQ(StateText(0, false), "Type/State ");
+    EXPECT_EQ(StateText(0x01, true), "Type/State: Default; Primary ");
+    EXPECT_EQ(StateText(0, true), "Type/State: Default ");
+    EXPECT_EQ(StateText(0xDD, false), "Type/State: Primary; Dynamic; Disconnected; Deleting; Transient ");
+    // Bits without a mark, and the high byte, add nothing.
+    EXPECT_EQ(StateText(0x0122, false), "Type/State ");
+}
+
+TEST(SystemReportText, AccountSentenceByAdministratorFlags)
+{
+    EXPECT_EQ(Account(Rights(true, true, true, false, false, false)),
+              "Executing as \"rater\" who has local and domain administrator rights.");
+    EXPECT_EQ(Account(Rights(true, true, false, false, false, false)),
+              "Executing as \"rater\" who has local administrator rights.");
+    EXPECT_EQ(Account(Rights(true, false, true, false, false, false)),
+              "Executing as \"rater\" who has local user rights.");
+    EXPECT_EQ(Account(Rights(true, false, false, false, false, false)),
+              "Executing as \"rater\" who has local user rights.");
+}
+
+TEST(SystemReportText, ProcessSentenceAndNoteByRights)
+{
+    struct Row
+    {
+        SystemInfoRecord record;
+        const char* sentence;
+        bool note;
+    };
+    const Row rows[] = {
+        // An administrator under UAC without elevation: asked to elevate.
+        {Rights(true, true, false, true, false, false),
+         "Process running non-elevated under UAC invoked as standard user with integrity level \"Medium\".",
+         true},
+        {Rights(true, false, true, true, false, false),
+         "Process running non-elevated under UAC invoked as standard user with integrity level \"Medium\".",
+         true},
+        // The same user elevated, or UAC off, or no administrator at all.
+        {Rights(true, true, false, true, true, true),
+         "Process running elevated under UAC invoked as administrator with integrity level \"Medium\".",
+         false},
+        {Rights(true, true, false, false, false, true),
+         "Process running non-elevated without UAC requirements invoked as administrator with integrity "
+         "level "
+         "\"Medium\".",
+         false},
+        {Rights(true, false, false, true, false, false),
+         "Process running non-elevated under UAC invoked as standard user with integrity level \"Medium\".",
+         false},
+        {Rights(true, true, false, true, false, true),
+         "Process running non-elevated under UAC invoked as administrator with integrity level \"Medium\".",
+         false},
+        // Before Windows 7 only the invocation counts.
+        {Rights(false, true, false, true, false, false), "Process running invoked as standard user", false},
+        {Rights(false, true, false, false, false, true), "Process running invoked as administrator", false},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.sentence);
+        EXPECT_EQ(Process(row.record), row.sentence);
+        EXPECT_EQ(AdministratorNoteWanted(row.record), row.note);
+    }
+}
+
+TEST_F(SystemReport, RightsLinesOnWindows7AndBefore)
+{
+    LogRightsLines(Rights(true, true, false, true, false, false));
+    LogRightsLines(Rights(false, true, false, true, false, false));
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{
+                  "DEBUG    Executing as \"rater\" who has local administrator rights.",
+                  "DEBUG    Process running non-elevated under UAC invoked as standard user with integrity "
+                  "level \"Medium\".",
+                  "DEBUG    Note: Even though the user is an administrator, the current OS settings require "
+                  "that the user explicitly launch OVWin",
+                  "         as an administrator to get full rights. Any admin "
+                  "requirements will prompt for elevation.",
+                  "DEBUG    Process is not eligible for WOW64 File System redirection.",
+                  "DEBUG    Executing as \"rater\" who has local administrator rights.",
+                  "DEBUG    Process running invoked as standard user",
+              }));
+}
+
+TEST_F(SystemReport, UacSettingOutcomes)
+{
+    EXPECT_TRUE(JudgeUacSetting({0, 0, 1}));
+    EXPECT_FALSE(JudgeUacSetting({0, 0, 0}));
+    EXPECT_FALSE(JudgeUacSetting({0, 2, 0}));
+    EXPECT_TRUE(JudgeUacSetting({0, 234, 0}));
+    EXPECT_TRUE(JudgeUacSetting({5, 0, 0}));
+    EXPECT_EQ(
+        Lines(),
+        (std::vector<std::string>{
+            "DEBUG X  IsUACEnabled: Obtained key successfully.",
+            "DEBUG X  IsUACEnabled: UAC appears to be enabled on this machine.",
+            "DEBUG X  IsUACEnabled: Obtained key successfully.",
+            "DEBUG X  IsUACEnabled: UAC appears to be disabled on this machine.",
+            "DEBUG X  IsUACEnabled: Obtained key successfully.",
+            "DEBUG    IsUACEnabled: WARNING: UAC Registry key does not exist. This may be ok on older "
+            "non-UAC "
+            "Windows systems.",
+            "DEBUG X  IsUACEnabled: Obtained key successfully.",
+            "ERROR !! IsUACEnabled: ERROR: Unable to determine if UAC is active. Unable to retrieve registry "
+            "value.; [WIN32 0x000000ea/C0234]",
+            "ERROR !! IsUACEnabled: ERROR: Unable to determine if UAC is active. Unable to access registry "
+            "key.; [WIN32 0x00000005/C0005]",
+        }));
+    EXPECT_EQ(ErrorCount, 2u);
+}
+
+TEST_F(SystemReport, HardwareLinesSplitTheRevisionAndNameTheArchitecture)
+{
+    SystemInfoRecord record = {};
+    std::snprintf(record.CpuName, sizeof(record.CpuName), "%s", "Brand CPU @ 3.0GHz");
+    std::snprintf(record.ComputerName, sizeof(record.ComputerName), "%s", "WS-7");
+    record.SystemInfo = {9, 6, 0x9E0A};
+    record.TotalPhysicalBytes = 0x3FFFFFFFFull;
+    record.TotalVirtualBytes = 0;
+    LogHardwareLines(record);
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           "DEBUG    Detected CPU: Brand CPU @ 3.0GHz (Level 6 Model 158 Stepping 10)",
+                           "DEBUG    Detected Architecture: x86-64",
+                           "DEBUG    Detected Memory Capacity: 16383 MB Physical, 0 MB Virtual (approx).",
+                           "DEBUG    Detected workstation name: WS-7",
+                       }));
+
+    const std::pair<uint16_t, std::vector<std::string>> architectures[] = {
+        {0, {"DEBUG    Detected Architecture: x86"}},
+        {12,
+         {"DEBUG    Detected Architecture: ARM-64",
+          "DEBUG    WARNING!!! THIS ARCHITECTURE TYPE IS NOT SUPPORTED!"}},
+        {5, {"DEBUG    Detected Architecture: Unknown"}},
+    };
+    for (const auto& architecture : architectures)
+    {
+        log_state::WriteFile(folder_ + "OvwinDebug.log", "");
+        headerLines_ = 0;
+        record.SystemInfo.ProcessorArchitecture = architecture.first;
+        LogHardwareLines(record);
+        const std::vector<std::string> lines = Lines();
+        ASSERT_EQ(lines.size(), 3 + architecture.second.size());
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end() - 2), architecture.second);
+    }
+}
+
+TEST_F(SystemReport, OperatingSystemLineAndItsWarningsOneLevelDeeper)
+{
+    SystemInfoRecord record = {};
+    std::snprintf(record.OsName, sizeof(record.OsName), "%s", "Windows 7 SP1");
+    record.OsVersion = {156, 6, 1, 7601, 2, "Service Pack 1", 1, 0, 0, 1};
+    record.OsSupported = true;
+    LogDepth = 1;
+    LogOperatingSystemLines(record, true);
+    LogOperatingSystemLines(record, false); // supported, and the statement was given already
+    record.OsSupported = false;
+    LogOperatingSystemLines(record, false);
+    EXPECT_EQ(LogDepth, 1);
+    const std::string osLine = "DEBUG       Detected Operating System: \"Windows 7 SP1\" (64-bit) Version "
+                               "6.1.7601 (Service Pack 1.0)";
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{
+                  osLine,
+                  "DEBUG          *** WARNING!!! WINDOWS 7 END OF LIFE SUPPORT STATEMENT ***",
+                  "DEBUG          As of January 14, 2020, Microsoft no longer provides security updates or "
+                  "support for PCs running Windows 7.",
+                  "DEBUG          Please see " + std::string(kWindows7EndOfSupportAddress) +
+                      " for further information.",
+                  osLine,
+                  osLine,
+                  "DEBUG          WARNING!!! THIS OPERATING SYSTEM IS NOT ON THE SUPPORTED OS LIST!",
+              }));
+}
+
+TEST_F(SystemReport, TokenFailureLineEndsWithTheDescription)
+{
+    LogTokenFailure({"IsUserLocalAdmin", "open the process token", 5},
+                    "[WIN32 0x00000005/C0005] Access denied.");
+    EXPECT_EQ(Lines(),
+              std::vector<std::string>{"ERROR !! IsUserLocalAdmin: Failed to open the process token; "
+                                       "[WIN32 0x00000005/C0005] Access denied."});
+    EXPECT_EQ(ErrorCount, 1u);
+}
+
+TEST(CpuBrand, IsPrintableTextOfAtMost48Characters)
+{
+    char brand[64];
+    std::memset(brand, 'x', sizeof(brand));
+    ReadCpuBrand(brand, sizeof(brand));
+    const std::string text(brand);
+#if defined(__x86_64__) || defined(__i386__)
+    EXPECT_FALSE(text.empty());
+#endif
+    EXPECT_LE(text.size(), 48u);
+    for (char c : text)
+    {
+        EXPECT_TRUE(c >= ' ' && c <= '~') << static_cast<int>(c);
+    }
+
+    char tiny[8];
+    ReadCpuBrand(tiny, sizeof(tiny));
+    EXPECT_EQ(std::string(tiny), text.substr(0, 7));
+}
