@@ -81,13 +81,20 @@ constexpr uint32_t kLastNamedServerBuild = 20348;
 
 constexpr std::size_t kReleaseDetailCapacity = 128;
 
-// Names without a place for the edition pass withEdition false.
+constexpr std::size_t kComposedNameCapacity = 256;
+
+// Names without a place for the edition pass withEdition false. A long
+// edition with an unlisted build can outgrow the name's 64 bytes; the name
+// then keeps what fits, because a cut name still tells support staff which
+// system it is and an empty one tells them nothing.
 void ComposeName(SystemInfoRecord& record, const char* product, const char* release, bool withEdition = true)
 {
     const bool edition = withEdition && record.HasEdition;
     const bool hasRelease = release[0] != '\0';
-    FormatToBuffer(record.OsName, sizeof(record.OsName), "%s%s%s%s%s", product, edition ? " " : "",
+    char name[kComposedNameCapacity];
+    FormatToBuffer(name, sizeof(name), "%s%s%s%s%s", product, edition ? " " : "",
                    edition ? record.EditionName : "", hasRelease ? " " : "", release);
+    CopyToBuffer(record.OsName, sizeof(record.OsName), name);
 }
 
 template <std::size_t N>
