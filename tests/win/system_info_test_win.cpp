@@ -4,6 +4,7 @@
 #include "support/win_log_fixture.h"
 #include "sysinfo/network_address.h"
 #include "sysinfo/system_info.h"
+#include "sysinfo/system_info_platform.h"
 
 #include <windows.h>
 
@@ -13,6 +14,7 @@
 
 namespace
 {
+constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr wchar_t kPoliciesSystemKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 
 class SystemInfoOnWindows : public WinLogTest
@@ -70,6 +72,8 @@ class EnableLuaValue
     EnableLuaValue(const EnableLuaValue&) = delete;
     EnableLuaValue& operator=(const EnableLuaValue&) = delete;
 
+    // A negative value deletes it; kWide stores 8 bytes, more than a DWORD.
+    static constexpr int kWide = 1000;
     void Set(int value)
     {
         if (value < 0)
@@ -78,8 +82,11 @@ class EnableLuaValue
             return;
         }
         const DWORD data = static_cast<DWORD>(value);
-        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPoliciesSystemKey, L"EnableLUA", REG_DWORD, &data,
-                                  sizeof(data)),
+        const ULONGLONG wide = static_cast<ULONGLONG>(value);
+        ASSERT_EQ(value == kWide ? RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPoliciesSystemKey, L"EnableLUA",
+                                                   REG_QWORD, &wide, sizeof(wide))
+                                 : RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPoliciesSystemKey, L"EnableLUA",
+                                                   REG_DWORD, &data, sizeof(data)),
                   ERROR_SUCCESS);
     }
 
@@ -151,6 +158,11 @@ TEST_F(SystemInfoOnWindows, UacSettingFollowsEnableLua)
          "systems.",
          "Process running elevated without UAC requirements invoked as administrator with integrity level "
          "\"High\"."},
+        // A value that cannot be read counts as UAC on.
+        {EnableLuaValue::kWide, true,
+         "ERROR: Unable to determine if UAC is active. Unable to retrieve registry value.; [WIN32 "
+         "0x000000ea/C0234]",
+         "Process running elevated under UAC invoked as administrator with integrity level \"High\"."},
     };
     for (const Row& row : rows)
     {
@@ -160,12 +172,17 @@ TEST_F(SystemInfoOnWindows, UacSettingFollowsEnableLua)
         ForgetLines();
         LoadSystemInfoObject();
         EXPECT_EQ(SystemInfoObject.IsUacEnabled, row.enabled);
-        EXPECT_EQ(Count(row.line), 1);
+        const std::vector<std::string> messages = Messages();
+        EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                                [&](const std::string& message) {
+                                    return message.find(row.line) != std::string::npos;
+                                }),
+                  1);
         EXPECT_EQ(Count(row.sentence), 1);
         // An elevated administrator gets no note.
         EXPECT_EQ(Count("Note: "), 0);
     }
-    EXPECT_EQ(ErrorCount, 0u);
+    EXPECT_EQ(ErrorCount, 1u);
 }
 
 TEST_F(SystemInfoOnWindows, NetworkListingMarksTheDefaultInterface)
@@ -210,4 +227,37 @@ TEST_F(SystemInfoOnWindows, LocalAdminCheckAloneLoadsTheRecordOnce)
     EXPECT_TRUE(IsUserLocalAdmin());
     EXPECT_EQ(Count("@ LoadSystemInfoObject() {"), 0);
     EXPECT_EQ(Count("CloseAndDestroyHandle: Closing hTokenToCheck="), 1);
+}
+
+TEST_F(SystemInfoOnWindows, ReleaseLabelReadErrorsAreLoggedAndTheNextValueTried)
+{
+    // Values the clean machines do not have; removed again at the end.
+    const DWORD number = 2009;
+    const char tooLong[] = "a release label far longer than thirty-one characters";
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "DisplayVersion", REG_DWORD, &number,
+                              sizeof(number)),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ReleaseId", REG_SZ, tooLong,
+                              sizeof(tooLong)),
+              ERROR_SUCCESS);
+    char label[kReleaseNameCapacity] = "stale";
+    QueryReleaseLabel(label, sizeof(label));
+    const std::string failed = "ERROR !!  Registry access failed: Error while reading key ";
+    const std::vector<std::string> errors = ErrorLines();
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(
+        errors[0].rfind(failed + "\"DisplayVersion\" from \"" + kCurrentVersionKey + "\"; [WIN32 0x", 0), 0u);
+    EXPECT_EQ(errors[1].rfind(
+                  failed + "\"ReleaseId\" from \"" + kCurrentVersionKey + "\"; [WIN32 0x000000ea/C0234] ", 0),
+              0u);
+    EXPECT_STREQ(label, "");
+
+    const char release[] = "2009";
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ReleaseId", REG_SZ, release, sizeof(release));
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "DisplayVersion");
+    ForgetLines();
+    QueryReleaseLabel(label, sizeof(label));
+    EXPECT_STREQ(label, "2009");
+    EXPECT_TRUE(ErrorLines().empty()); // a missing value is no error
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ReleaseId");
 }
