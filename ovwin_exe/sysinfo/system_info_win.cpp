@@ -18,6 +18,10 @@ constexpr wchar_t kPoliciesSystemKey[] = L"SOFTWARE\\Microsoft\\Windows\\Current
 constexpr REGSAM kReadAccess64 = KEY_READ | KEY_WOW64_64KEY; // 0x20119
 constexpr DWORD kElevationTypeLimited = 3;                   // TokenElevationTypeLimited
 
+// The operations named in the error line of a failed token query.
+constexpr char kAdminCheck[] = "IsUserLocalAdmin";
+constexpr char kLoad[] = "LoadSystemInfoObject";
+
 struct RegistryKeyCloser
 {
     void operator()(HKEY key) const { RegCloseKey(key); }
@@ -40,12 +44,12 @@ bool Fail(TokenFailure& failure, const char* operation, const char* action, DWOR
     return false;
 }
 
-bool OpenOwnToken(DWORD access, OwnedHandle& token)
+bool OpenOwnToken(DWORD access, OwnedHandle& token, const char* operation, TokenFailure& failure)
 {
     HANDLE raw = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), access, &raw))
     {
-        return false;
+        return Fail(failure, operation, "open the process token", GetLastError());
     }
     token.Reset(raw);
     return true;
@@ -234,13 +238,12 @@ UacSettingReading QueryUacSetting()
 
 bool QueryLocalAdminMembership(bool askElevationType, bool& member, TokenFailure& failure)
 {
-    constexpr const char* kOperation = "IsUserLocalAdmin";
     // Declared first so that it is closed second, after hToken, on every path.
     OwnedHandle tokenToCheck("hTokenToCheck");
     OwnedHandle token("hToken");
-    if (!OpenOwnToken(TOKEN_QUERY | TOKEN_DUPLICATE, token))
+    if (!OpenOwnToken(TOKEN_QUERY | TOKEN_DUPLICATE, token, kAdminCheck, failure))
     {
-        return Fail(failure, kOperation, "open the process token", GetLastError());
+        return false;
     }
 
     if (askElevationType)
@@ -250,7 +253,7 @@ bool QueryLocalAdminMembership(bool askElevationType, bool& member, TokenFailure
         if (!GetTokenInformation(token.Get(), TokenElevationType, &elevationType, sizeof(elevationType),
                                  &size))
         {
-            return Fail(failure, kOperation, "read the elevation type of the process token", GetLastError());
+            return Fail(failure, kAdminCheck, "read the elevation type of the process token", GetLastError());
         }
         // A UAC-filtered token: the full one behind it decides.
         if (static_cast<DWORD>(elevationType) == kElevationTypeLimited)
@@ -258,7 +261,7 @@ bool QueryLocalAdminMembership(bool askElevationType, bool& member, TokenFailure
             TOKEN_LINKED_TOKEN linked = {};
             if (!GetTokenInformation(token.Get(), TokenLinkedToken, &linked, sizeof(linked), &size))
             {
-                return Fail(failure, kOperation, "read the linked token of the process token",
+                return Fail(failure, kAdminCheck, "read the linked token of the process token",
                             GetLastError());
             }
             tokenToCheck.Reset(linked.LinkedToken);
@@ -269,7 +272,7 @@ bool QueryLocalAdminMembership(bool askElevationType, bool& member, TokenFailure
         HANDLE duplicate = nullptr;
         if (!DuplicateToken(token.Get(), SecurityIdentification, &duplicate))
         {
-            return Fail(failure, kOperation, "duplicate the process token", GetLastError());
+            return Fail(failure, kAdminCheck, "duplicate the process token", GetLastError());
         }
         tokenToCheck.Reset(duplicate);
     }
@@ -278,12 +281,12 @@ bool QueryLocalAdminMembership(bool askElevationType, bool& member, TokenFailure
     DWORD sidSize = sizeof(sid);
     if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &sidSize))
     {
-        return Fail(failure, kOperation, "build the SID of the Administrators group", GetLastError());
+        return Fail(failure, kAdminCheck, "build the SID of the Administrators group", GetLastError());
     }
     BOOL isMember = FALSE;
     if (!CheckTokenMembership(tokenToCheck.Get(), sid, &isMember))
     {
-        return Fail(failure, kOperation, "check the membership of the Administrators group", GetLastError());
+        return Fail(failure, kAdminCheck, "check the membership of the Administrators group", GetLastError());
     }
     member = isMember != FALSE;
     return true;
@@ -291,17 +294,16 @@ bool QueryLocalAdminMembership(bool askElevationType, bool& member, TokenFailure
 
 bool QueryProcessElevated(bool& elevated, TokenFailure& failure)
 {
-    constexpr const char* kOperation = "LoadSystemInfoObject";
     OwnedHandle token("hToken");
-    if (!OpenOwnToken(TOKEN_QUERY, token))
+    if (!OpenOwnToken(TOKEN_QUERY, token, kLoad, failure))
     {
-        return Fail(failure, kOperation, "open the process token", GetLastError());
+        return false;
     }
     TOKEN_ELEVATION elevation = {};
     DWORD size = 0;
     if (!GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof(elevation), &size))
     {
-        return Fail(failure, kOperation, "read the elevation of the process token", GetLastError());
+        return Fail(failure, kLoad, "read the elevation of the process token", GetLastError());
     }
     elevated = elevation.TokenIsElevated != 0;
     return true;
@@ -309,13 +311,12 @@ bool QueryProcessElevated(bool& elevated, TokenFailure& failure)
 
 bool QueryAdminInvoked(bool& invoked, TokenFailure& failure)
 {
-    constexpr const char* kOperation = "LoadSystemInfoObject";
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
     PSID raw = nullptr;
     if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
                                   0, 0, 0, 0, &raw))
     {
-        return Fail(failure, kOperation, "build the SID of the Administrators group", GetLastError());
+        return Fail(failure, kLoad, "build the SID of the Administrators group", GetLastError());
     }
     const std::unique_ptr<void, SidFreer> administrators(raw);
     BOOL isMember = FALSE;
@@ -323,7 +324,7 @@ bool QueryAdminInvoked(bool& invoked, TokenFailure& failure)
     // administrator's group is deny-only.
     if (!CheckTokenMembership(nullptr, administrators.get(), &isMember))
     {
-        return Fail(failure, kOperation, "check the membership of the Administrators group", GetLastError());
+        return Fail(failure, kLoad, "check the membership of the Administrators group", GetLastError());
     }
     invoked = isMember != FALSE;
     return true;
@@ -331,11 +332,10 @@ bool QueryAdminInvoked(bool& invoked, TokenFailure& failure)
 
 bool QueryIntegrityRid(uint32_t& integrityRid, TokenFailure& failure)
 {
-    constexpr const char* kOperation = "LoadSystemInfoObject";
     OwnedHandle token("hToken");
-    if (!OpenOwnToken(TOKEN_QUERY, token))
+    if (!OpenOwnToken(TOKEN_QUERY, token, kLoad, failure))
     {
-        return Fail(failure, kOperation, "open the process token", GetLastError());
+        return false;
     }
     DWORD size = 0;
     if (!GetTokenInformation(token.Get(), TokenIntegrityLevel, nullptr, 0, &size))
@@ -343,17 +343,17 @@ bool QueryIntegrityRid(uint32_t& integrityRid, TokenFailure& failure)
         const DWORD error = GetLastError();
         if (error != ERROR_INSUFFICIENT_BUFFER)
         {
-            return Fail(failure, kOperation, "read the size of the integrity label", error);
+            return Fail(failure, kLoad, "read the size of the integrity label", error);
         }
     }
     const std::unique_ptr<void, LocalMemoryFreer> label(LocalAlloc(LPTR, size));
     if (label == nullptr)
     {
-        return Fail(failure, kOperation, "allocate memory for the integrity label", GetLastError());
+        return Fail(failure, kLoad, "allocate memory for the integrity label", GetLastError());
     }
     if (!GetTokenInformation(token.Get(), TokenIntegrityLevel, label.get(), size, &size))
     {
-        return Fail(failure, kOperation, "read the integrity label", GetLastError());
+        return Fail(failure, kLoad, "read the integrity label", GetLastError());
     }
     const auto* mandatoryLabel = static_cast<const TOKEN_MANDATORY_LABEL*>(label.get());
     integrityRid = static_cast<uint32_t>(*GetSidSubAuthority(mandatoryLabel->Label.Sid, 0));

@@ -1,7 +1,7 @@
 #include "sysinfo/system_info.h"
 
+#include "developer_log_fixture.h"
 #include "diagnostics/log.h"
-#include "launcher/launch_options.h"
 #include "support/fake_system_info_platform.h"
 #include "support/log_state.h"
 #include "sysinfo/cpu_brand.h"
@@ -17,53 +17,16 @@ namespace
 using fake_system_info::TokenQuery;
 
 // A fresh record over the fake machine, with the debug log at the
-// developer level; messages are read back without their indentation.
-class SystemInfoLoad : public ::testing::Test
+// developer level.
+class SystemInfoLoad : public DeveloperLogTest
 {
   protected:
     void SetUp() override
     {
-        folder_ = log_state::Reset();
-        LaunchOptions.DeveloperDebugLogging.Set = true;
-        OpenLogs(folder_.c_str());
-        Forget();
+        DeveloperLogTest::SetUp();
         machine_ = &fake_system_info::Reset();
     }
 
-    void Forget() { log_state::WriteFile(folder_ + "OvwinDebug.log", ""); }
-
-    // Each physical line from the tag on, with the indentation kept.
-    std::vector<std::string> Lines() const
-    {
-        std::vector<std::string> lines = log_state::ReadLines(folder_ + "OvwinDebug.log");
-        for (std::string& line : lines)
-        {
-            line = line.size() > 24 ? line.substr(24) : line;
-        }
-        return lines;
-    }
-
-    // The message of each physical line, without tag and indentation.
-    std::vector<std::string> Messages() const
-    {
-        std::vector<std::string> messages;
-        for (const std::string& line : Lines())
-        {
-            const std::size_t start = line.find_first_not_of(' ', 9);
-            messages.push_back(start == std::string::npos ? "" : line.substr(start));
-        }
-        return messages;
-    }
-
-    int Count(const std::string& prefix) const
-    {
-        const std::vector<std::string> messages = Messages();
-        return static_cast<int>(
-            std::count_if(messages.begin(), messages.end(),
-                          [&](const std::string& message) { return message.rfind(prefix, 0) == 0; }));
-    }
-
-    std::string folder_;
     fake_system_info::Machine* machine_ = nullptr;
 };
 

@@ -1,7 +1,7 @@
 #include "sysinfo/system_report.h"
 
+#include "developer_log_fixture.h"
 #include "diagnostics/log.h"
-#include "launcher/launch_options.h"
 #include "support/log_state.h"
 #include "sysinfo/cpu_brand.h"
 #include "sysinfo/network_address.h"
@@ -14,32 +14,7 @@
 
 namespace
 {
-// The debug log at the developer level, read back from the tag on.
-class SystemReport : public ::testing::Test
-{
-  protected:
-    void SetUp() override
-    {
-        folder_ = log_state::Reset();
-        LaunchOptions.DeveloperDebugLogging.Set = true;
-        OpenLogs(folder_.c_str());
-        headerLines_ = log_state::ReadLines(folder_ + "OvwinDebug.log").size();
-    }
-
-    std::vector<std::string> Lines() const
-    {
-        std::vector<std::string> lines = log_state::ReadLines(folder_ + "OvwinDebug.log");
-        lines.erase(lines.begin(), lines.begin() + static_cast<long>(headerLines_));
-        for (std::string& line : lines)
-        {
-            line = line.substr(24);
-        }
-        return lines;
-    }
-
-    std::string folder_;
-    std::size_t headerLines_ = 0;
-};
+using SystemReport = DeveloperLogTest;
 
 std::string StateText(uint32_t typeWord, bool isDefault)
 {
@@ -234,8 +209,7 @@ TEST_F(SystemReport, HardwareLinesSplitTheRevisionAndNameTheArchitecture)
     };
     for (const auto& architecture : architectures)
     {
-        log_state::WriteFile(folder_ + "OvwinDebug.log", "");
-        headerLines_ = 0;
+        Forget();
         record.SystemInfo.ProcessorArchitecture = architecture.first;
         LogHardwareLines(record);
         const std::vector<std::string> lines = Lines();
