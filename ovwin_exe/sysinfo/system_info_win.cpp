@@ -16,7 +16,6 @@ namespace
 constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr wchar_t kPoliciesSystemKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 constexpr REGSAM kReadAccess64 = KEY_READ | KEY_WOW64_64KEY; // 0x20119
-constexpr DWORD kElevationTypeLimited = 3;                   // TokenElevationTypeLimited
 
 // The operations named in the error line of a failed token query.
 constexpr char kAdminCheck[] = "IsUserLocalAdmin";
@@ -256,7 +255,7 @@ bool QueryLocalAdminMembership(bool askElevationType, bool& member, TokenFailure
             return Fail(failure, kAdminCheck, "read the elevation type of the process token", GetLastError());
         }
         // A UAC-filtered token: the full one behind it decides.
-        if (static_cast<DWORD>(elevationType) == kElevationTypeLimited)
+        if (elevationType == TokenElevationTypeLimited)
         {
             TOKEN_LINKED_TOKEN linked = {};
             if (!GetTokenInformation(token.Get(), TokenLinkedToken, &linked, sizeof(linked), &size))

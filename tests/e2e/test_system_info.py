@@ -6,11 +6,11 @@ The record may be loaded by an earlier step than the system check, so the
 tests find its lines by their text, not by their place in the log."""
 
 import getpass
-import os
 import re
 import unittest
 
-from winemachine import LOG_TIME_MASK, WineMachine, read_log
+from launcher_scenarios import ERROR_LOG, Installation
+from winemachine import WineMachine
 
 CURRENT_VERSION = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion"
 POLICIES_SYSTEM = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System"
@@ -27,27 +27,12 @@ ROW = re.compile(r"^(\d+): Interface \d+:   IP: ([\d.]+), Mask: [\d.]+, Broadcas
                  r"Type/State(: .+)? $")
 
 
-def log_entries(path):
-    """[tag, indentation, message] for each line of the debug log, with the
-    continuation lines of a wrapped message joined back to it."""
-    entries = []
-    for line in read_log(path):
-        if line.startswith(LOG_TIME_MASK):
-            body = line[33:]
-            text = body.lstrip(" ")
-            entries.append([line[24:32], len(body) - len(text), text])
-        elif entries:
-            # The first cut drops its space; later pieces keep theirs.
-            previous = entries[-1][2]
-            entries[-1][2] = previous + ("" if previous.endswith(" ") else " ") + line.lstrip(" ")
-    return entries
-
-
 def start_launcher(machine, arguments, limited=False):
-    folder = machine.install_launcher()
-    machine.run(folder + "\\ovwin64.exe", arguments, cwd=folder, limited=limited)
-    errors = [line[33:].strip() for line in read_log(machine.host_path(folder + "\\OvwinError.log"))]
-    return log_entries(machine.host_path(folder + "\\OvwinDebug.log")), errors
+    """Runs the launcher to its end; returns the debug log's (tag, indentation,
+    message) entries and the error log's messages."""
+    installation = Installation(machine)
+    machine.run(installation.launcher, arguments, cwd=installation.folder, limited=limited)
+    return installation.messages(), installation.texts(ERROR_LOG)
 
 
 def system_picture(entries):
