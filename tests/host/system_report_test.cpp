@@ -3,7 +3,6 @@
 #include "developer_log_fixture.h"
 #include "diagnostics/log.h"
 #include "support/log_state.h"
-#include "sysinfo/cpu_brand.h"
 #include "sysinfo/network_address.h"
 
 #include <gtest/gtest.h>
@@ -62,15 +61,6 @@ TEST(SystemReportText, IntegrityNamesByLabel)
     EXPECT_STREQ(IntegrityLevelName(0x2FFF), "Medium");
     EXPECT_STREQ(IntegrityLevelName(0x3000), "High");
     EXPECT_STREQ(IntegrityLevelName(0x4000), "High");
-}
-
-TEST(SystemReportText, WholeMegabytesRoundDown)
-{
-    EXPECT_EQ(WholeMegabytes(0), 0u);
-    EXPECT_EQ(WholeMegabytes(1), 0u);
-    EXPECT_EQ(WholeMegabytes(1048575), 0u);
-    EXPECT_EQ(WholeMegabytes(1048576), 1u);
-    EXPECT_EQ(WholeMegabytes(0x380000000ull), 14336u);
 }
 
 TEST(SystemReportText, InterfaceStateMarks)
@@ -157,31 +147,13 @@ TEST_F(SystemReport, RightsLinesOnWindows7AndBefore)
               }));
 }
 
-TEST_F(SystemReport, UacSettingOutcomes)
+// The other outcomes are read from a real registry by the Wine tests.
+TEST_F(SystemReport, UnreadableUacKeyCountsAsOn)
 {
-    EXPECT_TRUE(JudgeUacSetting({0, 0, 1}));
-    EXPECT_FALSE(JudgeUacSetting({0, 0, 0}));
-    EXPECT_FALSE(JudgeUacSetting({0, 2, 0}));
-    EXPECT_TRUE(JudgeUacSetting({0, 234, 0}));
     EXPECT_TRUE(JudgeUacSetting({5, 0, 0}));
-    EXPECT_EQ(
-        Lines(),
-        (std::vector<std::string>{
-            "DEBUG X  IsUACEnabled: Obtained key successfully.",
-            "DEBUG X  IsUACEnabled: UAC appears to be enabled on this machine.",
-            "DEBUG X  IsUACEnabled: Obtained key successfully.",
-            "DEBUG X  IsUACEnabled: UAC appears to be disabled on this machine.",
-            "DEBUG X  IsUACEnabled: Obtained key successfully.",
-            "DEBUG    IsUACEnabled: WARNING: UAC Registry key does not exist. This may be ok on older "
-            "non-UAC "
-            "Windows systems.",
-            "DEBUG X  IsUACEnabled: Obtained key successfully.",
-            "ERROR !! IsUACEnabled: ERROR: Unable to determine if UAC is active. Unable to retrieve registry "
-            "value.; [WIN32 0x000000ea/C0234]",
-            "ERROR !! IsUACEnabled: ERROR: Unable to determine if UAC is active. Unable to access registry "
-            "key.; [WIN32 0x00000005/C0005]",
-        }));
-    EXPECT_EQ(ErrorCount, 2u);
+    EXPECT_EQ(Lines(),
+              std::vector<std::string>{"ERROR !! IsUACEnabled: ERROR: Unable to determine if UAC is active. "
+                                       "Unable to access registry key.; [WIN32 0x00000005/C0005]"});
 }
 
 TEST_F(SystemReport, HardwareLinesSplitTheRevisionAndNameTheArchitecture)
@@ -254,24 +226,4 @@ TEST_F(SystemReport, TokenFailureLineEndsWithTheDescription)
               std::vector<std::string>{"ERROR !! IsUserLocalAdmin: Failed to open the process token; "
                                        "[WIN32 0x00000005/C0005] Access denied."});
     EXPECT_EQ(ErrorCount, 1u);
-}
-
-TEST(CpuBrand, IsPrintableTextOfAtMost48Characters)
-{
-    char brand[64];
-    std::memset(brand, 'x', sizeof(brand));
-    ReadCpuBrand(brand, sizeof(brand));
-    const std::string text(brand);
-#if defined(__x86_64__) || defined(__i386__)
-    EXPECT_FALSE(text.empty());
-#endif
-    EXPECT_LE(text.size(), 48u);
-    for (char c : text)
-    {
-        EXPECT_TRUE(c >= ' ' && c <= '~') << static_cast<int>(c);
-    }
-
-    char tiny[8];
-    ReadCpuBrand(tiny, sizeof(tiny));
-    EXPECT_EQ(std::string(tiny), text.substr(0, 7));
 }

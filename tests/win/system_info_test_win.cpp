@@ -38,62 +38,29 @@ class SystemInfoOnWindows : public WinLogTest
         return messages;
     }
 
-    int Count(const std::string& prefix) const
+    // How many lines hold this text.
+    int Count(const std::string& text) const
     {
         const std::vector<std::string> messages = Messages();
         return static_cast<int>(
-            std::count_if(messages.begin(), messages.end(),
-                          [&](const std::string& message) { return message.rfind(prefix, 0) == 0; }));
+            std::count_if(messages.begin(), messages.end(), [&](const std::string& message) {
+                return message.find(text) != std::string::npos;
+            }));
     }
 };
 
-// Sets "EnableLUA", or deletes it for a negative value; puts back what was
-// there when the test ends.
-class EnableLuaValue
+// REG_NONE deletes the value.
+void SetEnableLua(DWORD type, ULONGLONG value)
 {
-  public:
-    EnableLuaValue()
+    if (type == REG_NONE)
     {
-        DWORD size = sizeof(saved_);
-        hadValue_ = RegGetValueW(HKEY_LOCAL_MACHINE, kPoliciesSystemKey, L"EnableLUA", RRF_RT_REG_DWORD,
-                                 nullptr, &saved_, &size) == ERROR_SUCCESS;
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kPoliciesSystemKey, L"EnableLUA");
+        return;
     }
-    ~EnableLuaValue()
-    {
-        if (hadValue_)
-        {
-            Set(static_cast<int>(saved_));
-        }
-        else
-        {
-            Set(-1);
-        }
-    }
-    EnableLuaValue(const EnableLuaValue&) = delete;
-    EnableLuaValue& operator=(const EnableLuaValue&) = delete;
-
-    // A negative value deletes it; kWide stores 8 bytes, more than a DWORD.
-    static constexpr int kWide = 1000;
-    void Set(int value)
-    {
-        if (value < 0)
-        {
-            RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kPoliciesSystemKey, L"EnableLUA");
-            return;
-        }
-        const DWORD data = static_cast<DWORD>(value);
-        const ULONGLONG wide = static_cast<ULONGLONG>(value);
-        ASSERT_EQ(value == kWide ? RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPoliciesSystemKey, L"EnableLUA",
-                                                   REG_QWORD, &wide, sizeof(wide))
-                                 : RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPoliciesSystemKey, L"EnableLUA",
-                                                   REG_DWORD, &data, sizeof(data)),
-                  ERROR_SUCCESS);
-    }
-
-  private:
-    DWORD saved_ = 0;
-    bool hadValue_ = false;
-};
+    const DWORD size = type == REG_QWORD ? sizeof(ULONGLONG) : sizeof(DWORD);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPoliciesSystemKey, L"EnableLUA", type, &value, size),
+              ERROR_SUCCESS);
+}
 } // namespace
 
 TEST_F(SystemInfoOnWindows, FirstLoadDescribesTheMachineAndASecondWritesOnlyTraces)
@@ -139,50 +106,46 @@ TEST_F(SystemInfoOnWindows, FirstLoadDescribesTheMachineAndASecondWritesOnlyTrac
 
 TEST_F(SystemInfoOnWindows, UacSettingFollowsEnableLua)
 {
-    EnableLuaValue enableLua;
     struct Row
     {
-        int value;
+        DWORD type;
+        ULONGLONG value;
         bool enabled;
         const char* line;
         const char* sentence;
     };
     const Row rows[] = {
-        {1, true, "IsUACEnabled: UAC appears to be enabled on this machine.",
+        {REG_DWORD, 1, true, "IsUACEnabled: UAC appears to be enabled on this machine.",
          "Process running elevated under UAC invoked as administrator with integrity level \"High\"."},
-        {0, false, "IsUACEnabled: UAC appears to be disabled on this machine.",
+        {REG_DWORD, 0, false, "IsUACEnabled: UAC appears to be disabled on this machine.",
          "Process running elevated without UAC requirements invoked as administrator with integrity level "
          "\"High\"."},
-        {-1, false,
+        {REG_NONE, 0, false,
          "IsUACEnabled: WARNING: UAC Registry key does not exist. This may be ok on older non-UAC Windows "
          "systems.",
          "Process running elevated without UAC requirements invoked as administrator with integrity level "
          "\"High\"."},
-        // A value that cannot be read counts as UAC on.
-        {EnableLuaValue::kWide, true,
+        // A value too wide to be read counts as UAC on.
+        {REG_QWORD, 1, true,
          "ERROR: Unable to determine if UAC is active. Unable to retrieve registry value.; [WIN32 "
          "0x000000ea/C0234]",
          "Process running elevated under UAC invoked as administrator with integrity level \"High\"."},
     };
     for (const Row& row : rows)
     {
-        SCOPED_TRACE(row.value);
-        enableLua.Set(row.value);
+        SCOPED_TRACE(row.type);
+        SetEnableLua(row.type, row.value);
         std::memset(&SystemInfoObject, 0, sizeof(SystemInfoObject));
         ForgetLines();
         LoadSystemInfoObject();
         EXPECT_EQ(SystemInfoObject.IsUacEnabled, row.enabled);
-        const std::vector<std::string> messages = Messages();
-        EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
-                                [&](const std::string& message) {
-                                    return message.find(row.line) != std::string::npos;
-                                }),
-                  1);
+        EXPECT_EQ(Count(row.line), 1);
         EXPECT_EQ(Count(row.sentence), 1);
         // An elevated administrator gets no note.
         EXPECT_EQ(Count("Note: "), 0);
     }
     EXPECT_EQ(ErrorCount, 1u);
+    SetEnableLua(REG_DWORD, 0); // as Wine's prefixes have it
 }
 
 TEST_F(SystemInfoOnWindows, NetworkListingMarksTheDefaultInterface)
