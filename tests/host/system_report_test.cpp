@@ -128,25 +128,6 @@ TEST(SystemReportText, ProcessSentenceAndNoteByRights)
     }
 }
 
-TEST_F(SystemReport, RightsLinesOnWindows7AndBefore)
-{
-    LogRightsLines(Rights(true, true, false, true, false, false));
-    LogRightsLines(Rights(false, true, false, true, false, false));
-    EXPECT_EQ(Lines(),
-              (std::vector<std::string>{
-                  "DEBUG    Executing as \"rater\" who has local administrator rights.",
-                  "DEBUG    Process running non-elevated under UAC invoked as standard user with integrity "
-                  "level \"Medium\".",
-                  "DEBUG    Note: Even though the user is an administrator, the current OS settings require "
-                  "that the user explicitly launch OVWin",
-                  "         as an administrator to get full rights. Any admin "
-                  "requirements will prompt for elevation.",
-                  "DEBUG    Process is not eligible for WOW64 File System redirection.",
-                  "DEBUG    Executing as \"rater\" who has local administrator rights.",
-                  "DEBUG    Process running invoked as standard user",
-              }));
-}
-
 // The other outcomes are read from a real registry by the Wine tests.
 TEST_F(SystemReport, UnreadableUacKeyCountsAsOn)
 {
@@ -188,34 +169,6 @@ TEST_F(SystemReport, HardwareLinesSplitTheRevisionAndNameTheArchitecture)
         ASSERT_EQ(lines.size(), 3 + architecture.second.size());
         EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end() - 2), architecture.second);
     }
-}
-
-TEST_F(SystemReport, OperatingSystemLineAndItsWarningsOneLevelDeeper)
-{
-    SystemInfoRecord record = {};
-    std::snprintf(record.OsName, sizeof(record.OsName), "%s", "Windows 7 SP1");
-    record.OsVersion = {156, 6, 1, 7601, 2, "Service Pack 1", 1, 0, 0, 1};
-    record.OsSupported = true;
-    LogDepth = 1;
-    LogOperatingSystemLines(record, true);
-    LogOperatingSystemLines(record, false); // supported, and the statement was given already
-    record.OsSupported = false;
-    LogOperatingSystemLines(record, false);
-    EXPECT_EQ(LogDepth, 1);
-    const std::string osLine = "DEBUG       Detected Operating System: \"Windows 7 SP1\" (64-bit) Version "
-                               "6.1.7601 (Service Pack 1.0)";
-    EXPECT_EQ(Lines(),
-              (std::vector<std::string>{
-                  osLine,
-                  "DEBUG          *** WARNING!!! WINDOWS 7 END OF LIFE SUPPORT STATEMENT ***",
-                  "DEBUG          As of January 14, 2020, Microsoft no longer provides security updates or "
-                  "support for PCs running Windows 7.",
-                  "DEBUG          Please see " + std::string(kWindows7EndOfSupportAddress) +
-                      " for further information.",
-                  osLine,
-                  osLine,
-                  "DEBUG          WARNING!!! THIS OPERATING SYSTEM IS NOT ON THE SUPPORTED OS LIST!",
-              }));
 }
 
 TEST_F(SystemReport, TokenFailureLineEndsWithTheDescription)
