@@ -1,14 +1,8 @@
 #include "launcher/pending_steps.h"
 
 #include "environment/known_folders.h"
-#include "sysinfo/system_info.h"
 
 bool AllReplaced = true;
-
-bool LoadSystemInfoObject()
-{
-    return true;
-}
 
 bool LoadKnownFoldersList()
 {

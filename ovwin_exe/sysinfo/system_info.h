@@ -77,5 +77,11 @@ struct SystemInfoRecord
 
 extern SystemInfoRecord SystemInfoObject;
 
-// Fills the groups that are still empty; always true.
+// Fills the groups that are still empty, each once per process, and logs
+// each group as it is filled; always true. Safe to call any number of times.
 bool LoadSystemInfoObject();
+
+// Membership of the built-in Administrators group, counting the full token
+// behind a UAC-filtered one. Loads the version data first when they are
+// missing, but never from inside a load, which calls it itself.
+bool IsUserLocalAdmin();

@@ -353,7 +353,7 @@ class WineMachine:
                                                          result.stderr.decode(errors="replace")))
         return result
 
-    def _exact(self, program, arguments, cwd):
+    def _exact(self, program, arguments, cwd, limited=False):
         self._counter += 1
         status_path = os.path.join(self.root, "tmp", "status-%d" % self._counter)
         command_line = '"%s"' % program
@@ -362,17 +362,21 @@ class WineMachine:
         env = dict(self.env, RUNEXACT_CMDLINE=command_line, RUNEXACT_STATUS=_windows_path_of_host(status_path))
         if cwd:
             env["RUNEXACT_CWD"] = cwd
+        if limited:
+            env["RUNEXACT_LIMITED"] = "1"
         return env, status_path
 
-    def run(self, program, arguments="", cwd=None, timeout=DEFAULT_TIMEOUT, stdin=None):
+    def run(self, program, arguments="", cwd=None, timeout=DEFAULT_TIMEOUT, stdin=None, limited=False):
         """Runs a Windows program with exactly this argument text after its
         quoted path, waits, and returns the full exit code and the text it
-        wrote to standard output and error."""
-        started = self.start_program(program, arguments, cwd, stdin=stdin)
+        wrote to standard output and error. With limited=True the program
+        gets the token of an administrator under UAC who has not elevated
+        (Wine otherwise gives every process a full, elevated one)."""
+        started = self.start_program(program, arguments, cwd, stdin=stdin, limited=limited)
         return started.wait(timeout)
 
-    def start_program(self, program, arguments="", cwd=None, stdin=None):
-        env, status_path = self._exact(program, arguments, cwd)
+    def start_program(self, program, arguments="", cwd=None, stdin=None, limited=False):
+        env, status_path = self._exact(program, arguments, cwd, limited)
         stdout_file = tempfile.TemporaryFile(dir=self._scratch())
         stderr_file = tempfile.TemporaryFile(dir=self._scratch())
         process = subprocess.Popen(["wine", os.path.join(TOOLS_DIR, "runexact.exe")], env=env,

@@ -9,6 +9,11 @@
 //   RUNEXACT_CWD      current folder of the new process (optional)
 //   RUNEXACT_STATUS   file that receives the full 32-bit exit code in
 //                     decimal when the program has ended (optional)
+//   RUNEXACT_LIMITED  "1": start the program the way Windows starts it for an
+//                     administrator under UAC who has not elevated: with
+//                     the limited token linked to ours, its Administrators
+//                     group turned deny-only (Wine hands every process a
+//                     full, elevated administrator token) (optional)
 //
 // The child inherits this program's standard handles, so a test reads what
 // even a GUI program prints to standard output. runexact's own exit status
@@ -26,6 +31,48 @@ bool ReadVariable(const char* name, char* buffer, DWORD capacity)
 {
     DWORD length = GetEnvironmentVariableA(name, buffer, capacity);
     return length > 0 && length < capacity;
+}
+
+// A primary token of the non-elevated administrator, or null (with the
+// reason on standard error).
+HANDLE CreateLimitedToken()
+{
+    HANDLE own = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own))
+    {
+        fprintf(stderr, "runexact: OpenProcessToken failed with error %lu\n", GetLastError());
+        return nullptr;
+    }
+    TOKEN_LINKED_TOKEN linked = {};
+    DWORD size = 0;
+    const BOOL haveLinked = GetTokenInformation(own, TokenLinkedToken, &linked, sizeof(linked), &size);
+    const DWORD linkedError = GetLastError();
+    CloseHandle(own);
+    if (!haveLinked)
+    {
+        fprintf(stderr, "runexact: TokenLinkedToken failed with error %lu\n", linkedError);
+        return nullptr;
+    }
+
+    BYTE administrators[SECURITY_MAX_SID_SIZE] = {};
+    DWORD sidSize = sizeof(administrators);
+    HANDLE restricted = nullptr;
+    HANDLE primary = nullptr;
+    SID_AND_ATTRIBUTES denyOnly = {administrators, 0};
+    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) ||
+        !CreateRestrictedToken(linked.LinkedToken, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &restricted) ||
+        !DuplicateTokenEx(restricted, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary,
+                          &primary))
+    {
+        fprintf(stderr, "runexact: building the limited token failed with error %lu\n", GetLastError());
+        primary = nullptr;
+    }
+    if (restricted != nullptr)
+    {
+        CloseHandle(restricted);
+    }
+    CloseHandle(linked.LinkedToken);
+    return primary;
 }
 
 void WriteStatus(const char* path, DWORD exitCode)
@@ -54,6 +101,16 @@ int main()
     }
     bool hasFolder = ReadVariable("RUNEXACT_CWD", folder, MAX_PATH);
     bool hasStatus = ReadVariable("RUNEXACT_STATUS", statusPath, MAX_PATH);
+    char limited[2] = "";
+    HANDLE limitedToken = nullptr;
+    if (ReadVariable("RUNEXACT_LIMITED", limited, sizeof(limited)) && limited[0] == '1')
+    {
+        limitedToken = CreateLimitedToken();
+        if (limitedToken == nullptr)
+        {
+            return 255;
+        }
+    }
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
@@ -63,8 +120,17 @@ int main()
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
 
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr,
-                        hasFolder ? folder : nullptr, &startup, &process))
+    const BOOL started =
+        limitedToken != nullptr
+            ? CreateProcessAsUserA(limitedToken, nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr,
+                                   hasFolder ? folder : nullptr, &startup, &process)
+            : CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr,
+                             hasFolder ? folder : nullptr, &startup, &process);
+    if (limitedToken != nullptr)
+    {
+        CloseHandle(limitedToken);
+    }
+    if (!started)
     {
         fprintf(stderr, "runexact: CreateProcess failed with error %lu\n", GetLastError());
         return 255;

@@ -1,0 +1,368 @@
+#include "sysinfo/system_info_platform.h"
+
+#include "diagnostics/error_description.h"
+#include "diagnostics/heap_helpers_win.h"
+#include "diagnostics/log.h"
+#include "diagnostics/text_limits.h"
+#include "launcher/app_lifetime.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <type_traits>
+
+namespace
+{
+constexpr char kCurrentVersionKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion";
+constexpr wchar_t kPoliciesSystemKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+constexpr REGSAM kReadAccess64 = KEY_READ | KEY_WOW64_64KEY; // 0x20119
+
+// The operations named in the error line of a failed token query.
+constexpr char kAdminCheck[] = "IsUserLocalAdmin";
+constexpr char kLoad[] = "LoadSystemInfoObject";
+
+struct RegistryKeyCloser
+{
+    void operator()(HKEY key) const { RegCloseKey(key); }
+};
+using OwnedKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegistryKeyCloser>;
+
+struct LocalMemoryFreer
+{
+    void operator()(void* memory) const { LocalFree(memory); }
+};
+
+struct SidFreer
+{
+    void operator()(void* sid) const { FreeSid(sid); }
+};
+
+bool Fail(TokenFailure& failure, const char* operation, const char* action, DWORD error)
+{
+    failure = {operation, action, static_cast<uint32_t>(error)};
+    return false;
+}
+
+bool OpenOwnToken(DWORD access, OwnedHandle& token, const char* operation, TokenFailure& failure)
+{
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), access, &raw))
+    {
+        return Fail(failure, operation, "open the process token", GetLastError());
+    }
+    token.Reset(raw);
+    return true;
+}
+
+// Whether the running system is at least this version, by VerifyVersionInfoA.
+bool VersionAtLeast(DWORD major, DWORD minor, WORD servicePackMajor)
+{
+    OSVERSIONINFOEXA wanted = {};
+    wanted.dwOSVersionInfoSize = sizeof(wanted);
+    wanted.dwMajorVersion = major;
+    wanted.dwMinorVersion = minor;
+    wanted.wServicePackMajor = servicePackMajor;
+    ULONGLONG conditions = 0;
+    conditions = VerSetConditionMask(conditions, VER_MAJORVERSION, VER_GREATER_EQUAL);
+    conditions = VerSetConditionMask(conditions, VER_MINORVERSION, VER_GREATER_EQUAL);
+    conditions = VerSetConditionMask(conditions, VER_SERVICEPACKMAJOR, VER_GREATER_EQUAL);
+    return VerifyVersionInfoA(&wanted, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR,
+                              conditions) != FALSE;
+}
+
+bool IsWorkstation()
+{
+    OSVERSIONINFOEXA wanted = {};
+    wanted.dwOSVersionInfoSize = sizeof(wanted);
+    wanted.wProductType = VER_NT_WORKSTATION;
+    const ULONGLONG conditions = VerSetConditionMask(0, VER_PRODUCT_TYPE, VER_EQUAL);
+    return VerifyVersionInfoA(&wanted, VER_PRODUCT_TYPE, conditions) != FALSE;
+}
+
+// One string value of the open CurrentVersion key into label; a missing
+// value is no error worth a line.
+void ReadLabelValue(HKEY key, const char* valueName, char* label, std::size_t capacity)
+{
+    DWORD size = static_cast<DWORD>(capacity);
+    const LSTATUS result = RegGetValueA(key, nullptr, valueName, RRF_RT_REG_SZ, nullptr, label, &size);
+    if (result == ERROR_SUCCESS)
+    {
+        return;
+    }
+    label[0] = '\0';
+    if (result != ERROR_FILE_NOT_FOUND && result != ERROR_PATH_NOT_FOUND)
+    {
+        char description[kErrorTextCapacity];
+        FormatErrorString(static_cast<uint32_t>(result), description, sizeof(description));
+        ErrorLog("Registry access failed: Error while reading key \"%s\" from \"%s\"; %s", valueName,
+                 kCurrentVersionKey, description);
+    }
+}
+} // namespace
+
+bool QueryOsVersion(OsVersionRecord& version)
+{
+    OSVERSIONINFOEXA info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+    // The manifest's supportedOS entries make the numbers true from Windows 10
+    // on; the replacement helpers would not give build and service pack.
+#if defined(_MSC_VER)
+#pragma warning(suppress : 4996)
+#endif
+    if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info)))
+    {
+        return false;
+    }
+    version.Size = info.dwOSVersionInfoSize;
+    version.MajorVersion = info.dwMajorVersion;
+    version.MinorVersion = info.dwMinorVersion;
+    version.BuildNumber = info.dwBuildNumber;
+    version.PlatformId = info.dwPlatformId;
+    CopyToBuffer(version.ServicePackText, sizeof(version.ServicePackText), info.szCSDVersion);
+    version.ServicePackMajor = info.wServicePackMajor;
+    version.ServicePackMinor = info.wServicePackMinor;
+    version.SuiteMask = info.wSuiteMask;
+    version.ProductType = info.wProductType;
+    return true;
+}
+
+OsVersionTests QueryOsVersionTests()
+{
+    OsVersionTests tests = {};
+    tests.XpSp3OrGreater = VersionAtLeast(5, 1, 3);
+    tests.Win7OrGreater = VersionAtLeast(6, 1, 0);
+    tests.Win7Sp1OrGreater = VersionAtLeast(6, 1, 1);
+    tests.Win10OrGreater = VersionAtLeast(10, 0, 0);
+    tests.Server = !IsWorkstation();
+    return tests;
+}
+
+uint32_t QueryProductCode(const OsVersionRecord& version)
+{
+    // Looked up at run time: systems before Vista do not have it.
+    using GetProductInfoFunction = BOOL(WINAPI*)(DWORD, DWORD, DWORD, DWORD, PDWORD);
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const FARPROC address = kernel != nullptr ? GetProcAddress(kernel, "GetProductInfo") : nullptr;
+    if (address == nullptr)
+    {
+        return 0;
+    }
+    // Through the generic function type, which every compiler lets pass.
+    const auto getProductInfo =
+        reinterpret_cast<GetProductInfoFunction>(reinterpret_cast<void (*)()>(address));
+    DWORD productCode = 0;
+    if (!getProductInfo(version.MajorVersion, version.MinorVersion, version.ServicePackMajor,
+                        version.ServicePackMinor, &productCode))
+    {
+        return 0;
+    }
+    return productCode;
+}
+
+void QueryReleaseLabel(char* label, std::size_t capacity)
+{
+    label[0] = '\0';
+    HKEY raw = nullptr;
+    const LSTATUS result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, kReadAccess64, &raw);
+    if (result != ERROR_SUCCESS)
+    {
+        char description[kErrorTextCapacity];
+        FormatErrorString(static_cast<uint32_t>(result), description, sizeof(description));
+        ErrorLog("Registry access failed: Error while opening key \"%s\"; %s", kCurrentVersionKey,
+                 description);
+        return;
+    }
+    const OwnedKey key(raw);
+    ReadLabelValue(key.get(), "DisplayVersion", label, capacity);
+    if (label[0] == '\0')
+    {
+        ReadLabelValue(key.get(), "ReleaseId", label, capacity);
+    }
+}
+
+ProcessorRecord QueryProcessor()
+{
+    SYSTEM_INFO info = {};
+    GetSystemInfo(&info);
+    ProcessorRecord processor = {};
+    processor.ProcessorArchitecture = info.wProcessorArchitecture;
+    processor.ProcessorLevel = info.wProcessorLevel;
+    processor.ProcessorRevision = info.wProcessorRevision;
+    return processor;
+}
+
+bool QueryComputerName(char* name, std::size_t capacity)
+{
+    DWORD size = static_cast<DWORD>(capacity);
+    return GetComputerNameA(name, &size) != FALSE;
+}
+
+bool QueryMemoryTotals(uint64_t& totalPhysicalBytes, uint64_t& totalVirtualBytes)
+{
+    MEMORYSTATUSEX status = {};
+    status.dwLength = sizeof(status);
+    if (!GlobalMemoryStatusEx(&status))
+    {
+        return false;
+    }
+    totalPhysicalBytes = status.ullTotalPhys;
+    totalVirtualBytes = status.ullTotalVirtual;
+    return true;
+}
+
+bool QueryUserName(char* name, std::size_t capacity)
+{
+    DWORD size = static_cast<DWORD>(capacity);
+    return GetUserNameA(name, &size) != FALSE;
+}
+
+UacSettingReading QueryUacSetting()
+{
+    UacSettingReading reading = {};
+    HKEY raw = nullptr;
+    reading.OpenError =
+        static_cast<uint32_t>(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPoliciesSystemKey, 0, KEY_READ, &raw));
+    if (reading.OpenError != ERROR_SUCCESS)
+    {
+        return reading;
+    }
+    const OwnedKey key(raw);
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    reading.ReadError = static_cast<uint32_t>(
+        RegQueryValueExW(key.get(), L"EnableLUA", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size));
+    reading.Value = value;
+    return reading;
+}
+
+bool QueryLocalAdminMembership(bool askElevationType, bool& member, TokenFailure& failure)
+{
+    // Declared first so that it is closed second, after hToken, on every path.
+    OwnedHandle tokenToCheck("hTokenToCheck");
+    OwnedHandle token("hToken");
+    if (!OpenOwnToken(TOKEN_QUERY | TOKEN_DUPLICATE, token, kAdminCheck, failure))
+    {
+        return false;
+    }
+
+    if (askElevationType)
+    {
+        TOKEN_ELEVATION_TYPE elevationType = TokenElevationTypeDefault;
+        DWORD size = 0;
+        if (!GetTokenInformation(token.Get(), TokenElevationType, &elevationType, sizeof(elevationType),
+                                 &size))
+        {
+            return Fail(failure, kAdminCheck, "read the elevation type of the process token", GetLastError());
+        }
+        // A UAC-filtered token: the full one behind it decides.
+        if (elevationType == TokenElevationTypeLimited)
+        {
+            TOKEN_LINKED_TOKEN linked = {};
+            if (!GetTokenInformation(token.Get(), TokenLinkedToken, &linked, sizeof(linked), &size))
+            {
+                return Fail(failure, kAdminCheck, "read the linked token of the process token",
+                            GetLastError());
+            }
+            tokenToCheck.Reset(linked.LinkedToken);
+        }
+    }
+    if (!tokenToCheck.Valid())
+    {
+        HANDLE duplicate = nullptr;
+        if (!DuplicateToken(token.Get(), SecurityIdentification, &duplicate))
+        {
+            return Fail(failure, kAdminCheck, "duplicate the process token", GetLastError());
+        }
+        tokenToCheck.Reset(duplicate);
+    }
+
+    BYTE sid[SECURITY_MAX_SID_SIZE] = {};
+    DWORD sidSize = sizeof(sid);
+    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &sidSize))
+    {
+        return Fail(failure, kAdminCheck, "build the SID of the Administrators group", GetLastError());
+    }
+    BOOL isMember = FALSE;
+    if (!CheckTokenMembership(tokenToCheck.Get(), sid, &isMember))
+    {
+        return Fail(failure, kAdminCheck, "check the membership of the Administrators group", GetLastError());
+    }
+    member = isMember != FALSE;
+    return true;
+}
+
+bool QueryProcessElevated(bool& elevated, TokenFailure& failure)
+{
+    OwnedHandle token("hToken");
+    if (!OpenOwnToken(TOKEN_QUERY, token, kLoad, failure))
+    {
+        return false;
+    }
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    if (!GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof(elevation), &size))
+    {
+        return Fail(failure, kLoad, "read the elevation of the process token", GetLastError());
+    }
+    elevated = elevation.TokenIsElevated != 0;
+    return true;
+}
+
+bool QueryAdminInvoked(bool& invoked, TokenFailure& failure)
+{
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    PSID raw = nullptr;
+    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+                                  0, 0, 0, 0, &raw))
+    {
+        return Fail(failure, kLoad, "build the SID of the Administrators group", GetLastError());
+    }
+    const std::unique_ptr<void, SidFreer> administrators(raw);
+    BOOL isMember = FALSE;
+    // No token: the effective token of the process, where a filtered
+    // administrator's group is deny-only.
+    if (!CheckTokenMembership(nullptr, administrators.get(), &isMember))
+    {
+        return Fail(failure, kLoad, "check the membership of the Administrators group", GetLastError());
+    }
+    invoked = isMember != FALSE;
+    return true;
+}
+
+bool QueryIntegrityRid(uint32_t& integrityRid, TokenFailure& failure)
+{
+    OwnedHandle token("hToken");
+    if (!OpenOwnToken(TOKEN_QUERY, token, kLoad, failure))
+    {
+        return false;
+    }
+    DWORD size = 0;
+    if (!GetTokenInformation(token.Get(), TokenIntegrityLevel, nullptr, 0, &size))
+    {
+        const DWORD error = GetLastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER)
+        {
+            return Fail(failure, kLoad, "read the size of the integrity label", error);
+        }
+    }
+    const std::unique_ptr<void, LocalMemoryFreer> label(LocalAlloc(LPTR, size));
+    if (label == nullptr)
+    {
+        return Fail(failure, kLoad, "allocate memory for the integrity label", GetLastError());
+    }
+    if (!GetTokenInformation(token.Get(), TokenIntegrityLevel, label.get(), size, &size))
+    {
+        return Fail(failure, kLoad, "read the integrity label", GetLastError());
+    }
+    const auto* mandatoryLabel = static_cast<const TOKEN_MANDATORY_LABEL*>(label.get());
+    integrityRid = static_cast<uint32_t>(*GetSidSubAuthority(mandatoryLabel->Label.Sid, 0));
+    return true;
+}
+
+void StopForTokenFailure(const TokenFailure& failure)
+{
+    char description[kErrorTextCapacity];
+    FormatErrorString(failure.Error, description, sizeof(description));
+    LogTokenFailure(failure, description);
+    AbortApp();
+}

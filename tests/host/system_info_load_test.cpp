@@ -1,0 +1,191 @@
+#include "sysinfo/system_info.h"
+
+#include "developer_log_fixture.h"
+#include "diagnostics/log.h"
+#include "support/fake_system_info_platform.h"
+#include "support/log_state.h"
+#include "sysinfo/cpu_brand.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace
+{
+using fake_system_info::TokenQuery;
+
+// A fresh record over the fake machine, with the debug log at the
+// developer level.
+class SystemInfoLoad : public DeveloperLogTest
+{
+  protected:
+    void SetUp() override
+    {
+        DeveloperLogTest::SetUp();
+        machine_ = &fake_system_info::Reset();
+    }
+
+    fake_system_info::Machine* machine_ = nullptr;
+};
+
+std::string CpuLine()
+{
+    char brand[64];
+    ReadCpuBrand(brand, sizeof(brand));
+    return std::string("Detected CPU: ") + brand + " (Level 6 Model 158 Stepping 10)";
+}
+} // namespace
+
+TEST_F(SystemInfoLoad, FirstLoadFillsEveryGroupInOrderAndASecondWritesOnlyTraces)
+{
+    EXPECT_TRUE(LoadSystemInfoObject());
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{
+                  "@ LoadSystemInfoObject() {",
+                  "Detected Operating System: \"Windows 10 Professional 22H2 (2022 Update)\" (64-bit) "
+                  "Version 10.0.19045 (Service Pack",
+                  "0.0)", // cut at 120 columns
+                  CpuLine(),
+                  "Detected Architecture: x86-64",
+                  "Detected Memory Capacity: 16384 MB Physical, 134217728 MB Virtual (approx).",
+                  "Detected workstation name: WS-0042",
+                  "IsUACEnabled: Obtained key successfully.",
+                  "IsUACEnabled: UAC appears to be enabled on this machine.",
+                  "Executing as \"rater\" who has local administrator rights.",
+                  "Process running elevated under UAC invoked as administrator with integrity level "
+                  "\"High\".",
+                  "Process is not eligible for WOW64 File System redirection.",
+                  "@ } LoadSystemInfoObject",
+              }));
+    const SystemInfoRecord& record = SystemInfoObject;
+    EXPECT_TRUE(record.OsNamed && record.VersionKnown && record.HardwareLoaded && record.NetworkLoaded &&
+                record.UserLoaded);
+    EXPECT_STREQ(record.IpAddress, "10.1.2.3");
+    EXPECT_TRUE(record.Is64BitEdition);
+    EXPECT_FALSE(record.IsWow64Eligible);
+    EXPECT_STREQ(record.IntegrityLevelName, "High");
+    EXPECT_TRUE(fake_system_info::Asked().LocalAdminAskedElevationType);
+    EXPECT_EQ(ErrorCount, 0u);
+
+    Forget();
+    LoadSystemInfoObject();
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"DEBUG X  @ LoadSystemInfoObject() {",
+                                                 "DEBUG X  @ } LoadSystemInfoObject"}));
+    EXPECT_EQ(fake_system_info::Asked().Version, 1);
+    EXPECT_EQ(fake_system_info::Asked().LocalAdmin, 1);
+}
+
+TEST_F(SystemInfoLoad, MissingVersionNamesUnknownAndALateVersionIsLoggedAgain)
+{
+    machine_->VersionAvailable = false;
+    machine_->Tests = {};
+    LoadSystemInfoObject();
+    EXPECT_FALSE(SystemInfoObject.VersionKnown);
+    EXPECT_STREQ(SystemInfoObject.OsName, "Unknown");
+    EXPECT_EQ(Count("Unable to retrieve OS version data using GetVersionEx()."), 1);
+    EXPECT_EQ(Count("WARNING!!! THIS OPERATING SYSTEM IS NOT ON THE SUPPORTED OS LIST!"), 1);
+    // Without numbers the system counts as older than Windows 7: no UAC.
+    EXPECT_EQ(Count("Process running invoked as administrator"), 1);
+    EXPECT_EQ(fake_system_info::Asked().Uac, 0);
+    EXPECT_FALSE(fake_system_info::Asked().LocalAdminAskedElevationType);
+    EXPECT_EQ(fake_system_info::Asked().ReleaseLabel, 0);
+    EXPECT_EQ(ErrorCount, 1u);
+
+    // The next load gets the numbers: the line again, with them, and the
+    // name chosen before.
+    Forget();
+    machine_->VersionAvailable = true;
+    LoadSystemInfoObject();
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{
+                  "@ LoadSystemInfoObject() {",
+                  "Detected Operating System: \"Unknown\" (64-bit) Version 10.0.19045 (Service Pack 0.0)",
+                  "WARNING!!! THIS OPERATING SYSTEM IS NOT ON THE SUPPORTED OS LIST!",
+                  "@ } LoadSystemInfoObject",
+              }));
+    EXPECT_TRUE(SystemInfoObject.VersionKnown);
+}
+
+TEST_F(SystemInfoLoad, LocalAdminCheckLoadsTheVersionOnceAndNeverRecurses)
+{
+    // Called on its own before any load: it loads the record first, whose
+    // user group asks once more from inside the load.
+    EXPECT_TRUE(IsUserLocalAdmin());
+    EXPECT_TRUE(SystemInfoObject.UserLoaded);
+    EXPECT_EQ(fake_system_info::Asked().Version, 1);
+    EXPECT_EQ(fake_system_info::Asked().LocalAdmin, 2);
+    EXPECT_EQ(Count("Detected Operating System:"), 1);
+
+    // With no version to be had, the load's own question must not start
+    // another load.
+    fake_system_info::Reset().VersionAvailable = false;
+    Forget();
+    LoadSystemInfoObject();
+    EXPECT_EQ(fake_system_info::Asked().Version, 1);
+    EXPECT_EQ(fake_system_info::Asked().LocalAdmin, 1);
+    EXPECT_EQ(Count("@ LoadSystemInfoObject() {"), 1);
+
+    // Outside a load it tries the version again, once.
+    machine_->LocalAdmin = false;
+    EXPECT_FALSE(IsUserLocalAdmin());
+    EXPECT_EQ(fake_system_info::Asked().Version, 2);
+    EXPECT_EQ(fake_system_info::Asked().LocalAdmin, 2);
+}
+
+TEST_F(SystemInfoLoad, MissingNamesAndMemoryAreReportedAndReplaced)
+{
+    machine_->ComputerName = "";
+    machine_->UserName = "";
+    machine_->MemoryAvailable = false;
+    LoadSystemInfoObject();
+    EXPECT_STREQ(SystemInfoObject.ComputerName, "Unknown Computer");
+    EXPECT_STREQ(SystemInfoObject.UserName, "Unknown User");
+    EXPECT_EQ(Count("Detected Memory Capacity: 0 MB Physical, 0 MB Virtual (approx)."), 1);
+    EXPECT_EQ(Count("Detected workstation name: Unknown Computer"), 1);
+    EXPECT_EQ(Count("Executing as \"Unknown User\""), 1);
+    EXPECT_EQ(log_state::ReadLines(folder_ + "OvwinError.log").size(), 2u);
+    EXPECT_EQ(Count("Unable to retrieve workstation name using GetComputerName()."), 1);
+    EXPECT_EQ(Count("Unable to retrieve user name using GetUserName()."), 1);
+}
+
+TEST_F(SystemInfoLoad, Windows7StatementOnlyWhenTheNameIsChosen)
+{
+    machine_->Version = {156, 6, 1, 7601, 2, "Service Pack 1", 1, 0, 0x100, 1};
+    machine_->Tests = {true, true, true, false, false};
+    machine_->ProductCode = 1;
+    LoadSystemInfoObject();
+    EXPECT_STREQ(SystemInfoObject.OsName, "Windows 7 SP1 Ultimate");
+    EXPECT_EQ(Count("*** WARNING!!! WINDOWS 7 END OF LIFE SUPPORT STATEMENT ***"), 1);
+    EXPECT_EQ(fake_system_info::Asked().ReleaseLabel, 0);
+    // The statement and the lines around it: the statement one level deeper.
+    const std::vector<std::string> lines = Lines();
+    const auto os = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("Detected Operating System:") != std::string::npos;
+    });
+    ASSERT_NE(os, lines.end());
+    EXPECT_EQ((os + 1)->find("***"), os->find("Detected") + 3);
+}
+
+TEST_F(SystemInfoLoad, TokenFailureStopsTheUserGroup)
+{
+    for (TokenQuery query :
+         {TokenQuery::LocalAdmin, TokenQuery::Elevation, TokenQuery::AdminInvoked, TokenQuery::Integrity})
+    {
+        SCOPED_TRACE(static_cast<int>(query));
+        fake_system_info::Reset().FailingQuery = query;
+        Forget();
+        LoadSystemInfoObject();
+        ASSERT_EQ(fake_system_info::Stops().size(), 1u);
+        EXPECT_EQ(fake_system_info::Stops()[0].Error, 5u);
+        EXPECT_FALSE(SystemInfoObject.UserLoaded);
+        EXPECT_TRUE(SystemInfoObject.HardwareLoaded);
+        EXPECT_EQ(Count("Executing as"), 0);
+        EXPECT_EQ(Count("@ } LoadSystemInfoObject"), 1);
+    }
+    // Asked on its own, too.
+    fake_system_info::Current().FailingQuery = TokenQuery::LocalAdmin;
+    EXPECT_FALSE(IsUserLocalAdmin());
+    EXPECT_EQ(fake_system_info::Stops().size(), 2u);
+}
