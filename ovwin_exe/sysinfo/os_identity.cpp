@@ -83,10 +83,9 @@ constexpr std::size_t kReleaseDetailCapacity = 128;
 
 constexpr std::size_t kComposedNameCapacity = 256;
 
-// Names without a place for the edition pass withEdition false. A long
-// edition with an unlisted build can outgrow the name's 64 bytes; the name
-// then keeps what fits, because a cut name still tells support staff which
-// system it is and an empty one tells them nothing.
+// Names without a place for the edition pass withEdition false. The name
+// goes into its 64 bytes by the bounded print's rule: a long edition with an
+// unlisted build can outgrow them, and such a name is not written at all.
 void ComposeName(SystemInfoRecord& record, const char* product, const char* release, bool withEdition = true)
 {
     const bool edition = withEdition && record.HasEdition;
@@ -94,7 +93,7 @@ void ComposeName(SystemInfoRecord& record, const char* product, const char* rele
     char name[kComposedNameCapacity];
     FormatToBuffer(name, sizeof(name), "%s%s%s%s%s", product, edition ? " " : "",
                    edition ? record.EditionName : "", hasRelease ? " " : "", release);
-    CopyToBuffer(record.OsName, sizeof(record.OsName), name);
+    FormatToBuffer(record.OsName, sizeof(record.OsName), "%s", name);
 }
 
 template <std::size_t N>

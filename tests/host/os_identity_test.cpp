@@ -98,11 +98,11 @@ TEST(OsIdentity, NamesSupportAndTheWindows7Statement)
          false},
         {10, 0, 22500, 0, 1, 2, kWin10, 0, "Dev", "Windows 10/11 CodeName Dev (Unknown Update Channel)", true,
          false},
-        // A name longer than its 64 bytes keeps its first 63 characters.
+        // 63 characters fill the name's 64 bytes; a longer name is not written.
         {10, 0, 22500, 0, 1, 2, kWin10, 48, "De",
          "Windows 10/11 Professional CodeName De (Unknown Update Channel)", true, false},
-        {10, 0, 22500, 0, 1, 2, kWin10, 0x1C, "Dev",
-         "Windows 10/11 (ProductCode 0X1C) CodeName Dev (Unknown Update C", true, false},
+        {10, 0, 22500, 0, 1, 2, kWin10, 48, "Dev", "", true, false},
+        {10, 0, 22500, 0, 1, 2, kWin10, 0x1C, "Dev", "", true, false},
         {10, 0, 22500, 0, 1, 2, kWin10, 0, "", "Windows 10/11 Build 22500 (Unknown Update Channel)", true,
          false},
         {10, 0, 18000, 0, 1, 2, kWin10, 48, "",
