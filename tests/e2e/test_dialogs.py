@@ -10,7 +10,8 @@ resources, shows the others."""
 import os
 import unittest
 
-from winemachine import WIN_TESTS_DIR, WineMachine, log_messages
+from launcher_scenarios import DEBUG_LOG, ERROR_LOG, Installation
+from winemachine import WIN_TESTS_DIR, WineMachine
 
 VERIFY_TITLE = "Replace system files"
 BOX_CAPTION = "Orvanta"
@@ -21,16 +22,25 @@ STATIC_TEXT_ID = 0xFFFF  # the text of a message box
 OK_BUTTON_ID = 1
 
 
-def open_box(machine, program, arguments, title, shot_name):
+def stand_in(machine):
+    """An installation with launcher_dialogs.exe beside the launcher; returns
+    the installation and the stand-in's path."""
+    installation = Installation(machine)
+    program = machine.copy_in(os.path.join(WIN_TESTS_DIR, "launcher_dialogs.exe"), installation.folder)
+    return installation, program
+
+
+def open_box(installation, program, arguments, title, shot_name):
     """Starts the program and reads and closes its message box titled title."""
-    started = machine.start_program(program, arguments, cwd=program.rsplit("\\", 1)[0])
-    return close_box(machine, started, program, title, shot_name)
+    started = installation.machine.start_program(program, arguments, cwd=installation.folder)
+    return close_box(installation, started, title, shot_name)
 
 
-def close_box(machine, started, program, title, shot_name):
+def close_box(installation, started, title, shot_name):
     """Waits for the started program's message box titled title, reads it
     (information, controls and a screenshot), presses OK and returns what it
     saw with the windows beside it, the exit code and the program's logs."""
+    machine = installation.machine
     if machine.uiprobe("wait", title, "30000", check=False)[0] != 0:
         started.wait(60)
         raise AssertionError("no box titled %r appeared" % title)
@@ -42,15 +52,9 @@ def close_box(machine, started, program, title, shot_name):
     }
     machine.uiprobe("click", title, str(OK_BUTTON_ID))
     seen["exit_code"] = started.wait(60).exit_code
-    folder = program.rsplit("\\", 1)[0]
-    seen["debug"] = _messages(machine, folder + "\\OvwinDebug.log")
-    seen["errors"] = _messages(machine, folder + "\\OvwinError.log")
+    seen["debug"] = installation.texts(DEBUG_LOG)
+    seen["errors"] = installation.texts(ERROR_LOG)
     return seen
-
-
-def _messages(machine, path):
-    host = machine.host_path(path)
-    return log_messages(host) if os.path.exists(host) else []
 
 
 def red_pixels(picture):
@@ -71,15 +75,14 @@ class ReplaceMode(unittest.TestCase):
 
     def test_verify_window_and_the_success_box(self):
         with WineMachine(self.id(), display=True) as machine:
-            folder = machine.install_launcher()
-            launcher = folder + "\\ovwin64.exe"
-            started = machine.start_program(launcher, "-d replace", cwd=folder)
+            installation = Installation(machine)
+            started = installation.start("-d replace")
             self.assertEqual(machine.uiprobe("wait", VERIFY_TITLE, "30000", check=False)[0], 0)
             info = machine.window_info(VERIFY_TITLE)
             controls = machine.controls(VERIFY_TITLE)
             machine.screenshot(VERIFY_TITLE, "replace-verify-window")
             # The box's caption is the launcher's own path.
-            seen = close_box(machine, started, launcher, launcher, "replace-success-box")
+            seen = close_box(installation, started, installation.launcher, "replace-success-box")
         self.assertEqual(len(controls), 1)
         self.assertEqual((controls[0]["id"], controls[0]["class"], controls[0]["text"]),
                          (401, "Static", "Replacing files..."))
@@ -94,9 +97,8 @@ class ReplaceMode(unittest.TestCase):
 
     def test_failure_box_when_a_file_was_not_replaced(self):
         with WineMachine(self.id(), display=True) as machine:
-            folder = machine.install_launcher()
-            program = machine.copy_in(os.path.join(WIN_TESTS_DIR, "launcher_dialogs.exe"), folder)
-            seen = open_box(machine, program, "-d replacefail", program, "replace-failure-box")
+            installation, program = stand_in(machine)
+            seen = open_box(installation, program, "-d replacefail", program, "replace-failure-box")
         self.check_outcome_box(seen, "Not all system files could be replaced.\nCheck replace.log for details.")
         self.assertEqual(seen["exit_code"], 1627)
 
@@ -112,16 +114,21 @@ class ErrorDialogs(unittest.TestCase):
             self.assertNotIn("title=" + SPLASH_TITLE, seen["windows"])
         self.assertGreater(red_pixels(seen["picture"]), 50, "no error icon")
 
+    @staticmethod
+    def with_and_without_splash(installation, program, command, shot_name):
+        """The command's box over the splash, then in silent mode: (what was
+        seen, whether the splash owned it)."""
+        return [(open_box(installation, program, "-d " + command, BOX_CAPTION, shot_name + "-over-splash"), True),
+                (open_box(installation, program, "-s -d " + command, BOX_CAPTION, shot_name + "-silent"), False)]
+
     def test_error_box_shows_heading_empty_line_and_message_and_logs_them(self):
         message = "Failed to open verozar0.dll for installation."
         with WineMachine(self.id(), display=True) as machine:
-            folder = machine.install_launcher()
-            program = machine.copy_in(os.path.join(WIN_TESTS_DIR, "launcher_dialogs.exe"), folder)
-            owned = open_box(machine, program, "-d errorbox", BOX_CAPTION, "error-box-over-splash")
-            silent = open_box(machine, program, "-s -d errorbox", BOX_CAPTION, "error-box-silent")
-            long = open_box(machine, program, "-s -d longerror", BOX_CAPTION, "error-box-long")
+            installation, program = stand_in(machine)
+            boxes = self.with_and_without_splash(installation, program, "errorbox", "error-box")
+            long = open_box(installation, program, "-s -d longerror", BOX_CAPTION, "error-box-long")
 
-        for seen, is_owned in ((owned, True), (silent, False)):
+        for seen, is_owned in boxes:
             with self.subTest(owned=is_owned):
                 self.check_box(seen, HEADING + "\n\n" + message, is_owned)
                 self.assertEqual(seen["exit_code"], 0)
@@ -141,11 +148,9 @@ class ErrorDialogs(unittest.TestCase):
 
     def test_critical_failure_box_logs_nothing_of_its_own(self):
         with WineMachine(self.id(), display=True) as machine:
-            folder = machine.install_launcher()
-            program = machine.copy_in(os.path.join(WIN_TESTS_DIR, "launcher_dialogs.exe"), folder)
-            owned = open_box(machine, program, "-d critical", BOX_CAPTION, "critical-box-over-splash")
-            silent = open_box(machine, program, "-s -d critical", BOX_CAPTION, "critical-box-silent")
-        for seen, is_owned in ((owned, True), (silent, False)):
+            installation, program = stand_in(machine)
+            boxes = self.with_and_without_splash(installation, program, "critical", "critical-box")
+        for seen, is_owned in boxes:
             with self.subTest(owned=is_owned):
                 self.check_box(seen, HEADING + "\n\n" + CRITICAL_BODY, is_owned)
                 self.assertEqual(seen["exit_code"], 6)

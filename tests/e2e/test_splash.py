@@ -7,7 +7,8 @@ import time
 import unittest
 
 from bitmap import read_bmp
-from winemachine import WIN_BUILD_DIR, WineError, WineMachine, log_messages
+from launcher_scenarios import STANDARD_START_PAUSES, Installation
+from winemachine import WIN_BUILD_DIR, WineError, WineMachine
 
 SPLASH_TITLE = "Initializing Brisel"
 PRELOAD_TITLE = "Brisel System Check"
@@ -28,7 +29,6 @@ STANDARD_STEPS = [
     ("Preparing to launch...", 100),
     ("Launching Brisel Please Wait...", 100),
 ]
-STANDARD_PAUSES_S = 4.7
 
 # Bands of the client area (left, top, right, bottom): where the splash
 # writes its three texts, and where the picture must show untouched.
@@ -68,8 +68,9 @@ class StandardStart(unittest.TestCase):
     def test_splash_shows_each_step_in_place_with_a_moving_bar(self):
         picture = read_bmp(BACKGROUND)
         with WineMachine(self.id(), display=True) as machine:
-            folder = machine.install_launcher()
-            started = machine.start_program(folder + "\\ovwin64.exe", "-d", cwd=folder)
+            installation = Installation(machine)
+            installation.add_main_program()
+            started = installation.start("-d")
             self.assertEqual(machine.uiprobe("wait", SPLASH_TITLE, "30000", check=False)[0], 0)
             info = machine.window_info(SPLASH_TITLE)
             controls = machine.controls(SPLASH_TITLE)
@@ -80,8 +81,8 @@ class StandardStart(unittest.TestCase):
                 except WineError:
                     break  # the launcher has closed its splash
             result = started.wait(60)
-            messages = log_messages(machine.host_path(folder + "\\OvwinDebug.log"))
-        self.assertEqual(result.exit_code, 110)  # no main program in this folder
+            messages = installation.texts()
+        self.assertEqual(result.exit_code, 0)
 
         # Its size is the picture's; it stands in the middle of the screen.
         self.assertEqual(info["client"], "550,280")
@@ -123,8 +124,7 @@ class StandardStart(unittest.TestCase):
 
     def test_preload_start_shows_the_system_check_splash(self):
         with WineMachine(self.id(), display=True) as machine:
-            folder = machine.install_launcher()
-            started = machine.start_program(folder + "\\ovwin64.exe", "preload", cwd=folder)
+            started = Installation(machine).start("preload")
             self.assertEqual(machine.uiprobe("wait", PRELOAD_TITLE, "30000", check=False)[0], 0)
             info = machine.window_info(PRELOAD_TITLE)
             kinds = [control["class"] for control in machine.controls(PRELOAD_TITLE)]
@@ -138,21 +138,22 @@ class StandardStart(unittest.TestCase):
 class SilentStart(unittest.TestCase):
     def test_no_window_but_the_same_lines_and_pauses(self):
         with WineMachine(self.id(), display=True) as machine:
-            folder = machine.install_launcher()
+            installation = Installation(machine)
+            installation.add_main_program()
             began = time.monotonic()
-            started = machine.start_program(folder + "\\ovwin64.exe", "-s -d", cwd=folder)
+            started = installation.start("-s -d")
             listings = []
             while started.running():
                 listings.append(machine.uiprobe("list")[1])
                 time.sleep(0.2)
             result = started.wait(60)
             elapsed = time.monotonic() - began
-            messages = log_messages(machine.host_path(folder + "\\OvwinDebug.log"))
-        self.assertEqual(result.exit_code, 110)
+            messages = installation.texts()
+        self.assertEqual(result.exit_code, 0)
         self.assertGreaterEqual(len(listings), 3)
         for listing in listings:
             self.assertNotIn("#32770", listing)
-        self.assertGreaterEqual(elapsed, STANDARD_PAUSES_S)
+        self.assertGreaterEqual(elapsed, STANDARD_START_PAUSES)
         self.assertIn("UpdateStatus: " + STANDARD_STATUS, messages)
         self.assertEqual(sub_status_messages(messages), [text for text, _ in STANDARD_STEPS])
 
