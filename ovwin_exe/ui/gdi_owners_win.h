@@ -16,12 +16,6 @@ class GdiObject
     ~GdiObject() { Reset(); }
     GdiObject(const GdiObject&) = delete;
     GdiObject& operator=(const GdiObject&) = delete;
-    GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept
-    {
-        Reset(std::exchange(other.handle_, nullptr));
-        return *this;
-    }
 
     Handle Get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
