@@ -13,6 +13,7 @@
 #include "launcher/launcher_key.h"
 #include "launcher/pending_steps.h"
 #include "launcher/process_launch.h"
+#include "resources/resource_ids.h"
 #include "sysinfo/system_info.h"
 #include "ui/splash_win.h"
 #include "ui/window_placement_win.h"
@@ -22,7 +23,6 @@
 namespace
 {
 constexpr std::size_t kProfileValueCapacity = 10;
-constexpr int kVerifyTextControl = 401;
 
 // The status line and pause that open each step.
 void Step(const char* status, DWORD pauseMs)
@@ -71,11 +71,6 @@ class ProfileSettings
     char quotedName_[kPathCapacity];
     char fileName_[kPathCapacity];
 };
-
-INT_PTR CALLBACK SilentDialogProc(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
 } // namespace
 
 void RunListMode()
@@ -88,13 +83,13 @@ void RunListMode()
 void RunReplaceMode()
 {
     SplashWindow =
-        CreateDialogParamA(GetModuleHandleA(nullptr), "VERIFYDIALOG", nullptr, SilentDialogProc, 0);
+        CreateDialogParamA(GetModuleHandleA(nullptr), "VERIFYDIALOG", nullptr, VerifyDialogProc, 0);
     CenterWindow(SplashWindow);
     if (SplashWindow != nullptr)
     {
         SetWindowTextA(SplashWindow, "Replace system files");
         ShowWindow(SplashWindow, SW_SHOW);
-        SetWindowTextA(GetDlgItem(SplashWindow, kVerifyTextControl), "Replacing files...");
+        SetWindowTextA(GetDlgItem(SplashWindow, IDC_VERIFY_TEXT), "Replacing files...");
     }
     PrepareForBackup("backup-replace");
     InstallTABFile(INSTALL_REPLACE);

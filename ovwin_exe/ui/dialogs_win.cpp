@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include <string>
+#include <memory>
 
 namespace
 {
@@ -31,20 +31,19 @@ void ShowErrorDialog(const char* format, ...)
     LoadText(IDS_DIALOG_CAPTION, caption, kCaptionCapacity);
     LoadText(IDS_ERROR_HEADING, heading, kHeadingCapacity);
 
-    std::string message;
     va_list arguments;
     va_start(arguments, format);
-    const bool formatted = FormatToString(message, format, arguments);
+    std::unique_ptr<char[]> message = FormatWholeMessage(format, arguments);
     va_end(arguments);
-    if (!formatted)
+    if (!message)
     {
         return;
     }
 
     char boxText[kMessageCapacity];
-    BuildErrorBoxText(heading, message.c_str(), boxText, sizeof(boxText));
-    ErrorLog("Error Dialog: %s; %s", heading, message.c_str());
-    message.clear();
+    BuildErrorBoxText(heading, message.get(), boxText, sizeof(boxText));
+    ErrorLog("Error Dialog: %s; %s", heading, message.get());
+    message.reset();
     MessageBoxA(SplashWindow, boxText, caption, MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST | MB_OK);
 }
 

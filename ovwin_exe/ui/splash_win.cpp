@@ -2,7 +2,10 @@
 
 #include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
+#include "launcher/launcher_identity.h"
 #include "resources/resource_ids.h"
+#include "ui/gdi_owners_win.h"
+#include "ui/window_placement_win.h"
 
 #include <commctrl.h>
 
@@ -13,27 +16,119 @@ char SubStatusText[kMessageCapacity];
 namespace
 {
 HWND ProgressBar = nullptr;
-HFONT StatusFont = nullptr;
-HFONT SmallFont = nullptr;
-HBITMAP SplashBackground = nullptr;
+GdiObject<HFONT> StatusFont;
+GdiObject<HFONT> SmallFont;
+GdiObject<HBITMAP> SplashBackground;
 RECT StatusRect;
 RECT SubStatusRect;
 RECT CopyrightRect;
 
 constexpr int kStatusPoints = 14;
 constexpr int kSmallPoints = 8;
+constexpr int kPointsPerInch = 72;
+
+// The bar lies in the well the background picture leaves for it.
+constexpr int kProgressLeft = 18;
+constexpr int kProgressTop = 235;
+constexpr int kProgressWidth = 516;
+constexpr int kProgressHeight = 16;
+
+// Centred on the rectangle's width, drawn from its top, and allowed to run
+// past its edges: a long status stays readable rather than cut.
+constexpr UINT kTextFormat = DT_CENTER | DT_NOCLIP;
 
 HFONT CreateVerdana(int points, int pixelsPerInch)
 {
-    return CreateFontA(-MulDiv(points, pixelsPerInch, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                       ANSI_CHARSET, OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS, DRAFT_QUALITY,
+    return CreateFontA(-MulDiv(points, pixelsPerInch, kPointsPerInch), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                       FALSE, ANSI_CHARSET, OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS, DRAFT_QUALITY,
                        VARIABLE_PITCH | FF_SWISS, "Verdana");
 }
 
-// The splash window's own painting arrives with its artwork; until then it
-// leaves every message to the default handling.
-INT_PTR CALLBACK SplashWindowProc(HWND, UINT, WPARAM, LPARAM)
+bool BackgroundSize(SIZE* size)
 {
+    BITMAP description = {};
+    if (!SplashBackground || GetObjectA(SplashBackground.Get(), sizeof(description), &description) == 0)
+    {
+        return false;
+    }
+    size->cx = description.bmWidth;
+    size->cy = description.bmHeight;
+    return true;
+}
+
+// The template's dialog units match the picture's pixels only for the
+// standard font at 96 dots per inch (Wine's stand-in font is wider). The
+// texts and the bar are placed in pixels, so the window takes the
+// picture's own size; without a picture it keeps the template's.
+void FitToBackground(HWND splash)
+{
+    SIZE picture;
+    RECT frame;
+    RECT client;
+    if (!BackgroundSize(&picture) || !GetWindowRect(splash, &frame) || !GetClientRect(splash, &client))
+    {
+        return;
+    }
+    const int width = picture.cx + (frame.right - frame.left) - client.right;
+    const int height = picture.cy + (frame.bottom - frame.top) - client.bottom;
+    MoveWindow(splash, frame.left, frame.top, width, height, FALSE);
+}
+
+void CreateProgressBar(HWND splash)
+{
+    ProgressBar = CreateWindowExA(0, PROGRESS_CLASSA, nullptr, WS_CHILD | WS_VISIBLE | PBS_SMOOTH,
+                                  kProgressLeft, kProgressTop, kProgressWidth, kProgressHeight, splash,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+void DrawLine(HDC dc, const char* text, RECT rect)
+{
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextA(dc, text, -1, &rect, kTextFormat);
+}
+
+// Whatever could not be made at start-up is left out: without the picture
+// the dialog's own face shows, without the fonts the context's default one.
+void PaintSplash(HWND splash)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(splash, &paint);
+    if (dc == nullptr)
+    {
+        return;
+    }
+    SIZE size;
+    MemoryDc picture(dc);
+    if (BackgroundSize(&size) && picture)
+    {
+        Selection background(picture.Get(), SplashBackground.Get());
+        BitBlt(dc, 0, 0, size.cx, size.cy, picture.Get(), 0, 0, SRCCOPY);
+    }
+    {
+        Selection font(dc, StatusFont.Get());
+        DrawLine(dc, StatusText, StatusRect);
+        font.Select(SmallFont.Get());
+        DrawLine(dc, SubStatusText, SubStatusRect);
+        DrawLine(dc, LauncherVersion.LegalCopyright, CopyrightRect);
+    }
+    EndPaint(splash, &paint);
+}
+
+// Answers every message with 0 so that the dialog manager still does its
+// own handling (erasing, the default painting of what is left) afterwards.
+INT_PTR CALLBACK SplashWindowProc(HWND window, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG)
+    {
+        FitToBackground(window);
+        CenterWindow(window);
+        CreateProgressBar(window);
+    }
+    else if (message == WM_PAINT)
+    {
+        PaintSplash(window);
+    }
     return 0;
 }
 
@@ -52,22 +147,33 @@ void Repaint(int32_t progress)
 }
 } // namespace
 
+INT_PTR CALLBACK VerifyDialogProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return 0;
+}
+
 void PrepareSplashResources()
 {
     HDC screen = GetDC(nullptr);
     const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
     SplashWindow = nullptr;
-    SmallFont = CreateVerdana(kSmallPoints, pixelsPerInch);
-    StatusFont = CreateVerdana(kStatusPoints, pixelsPerInch);
+    SmallFont.Reset(CreateVerdana(kSmallPoints, pixelsPerInch));
+    StatusFont.Reset(CreateVerdana(kStatusPoints, pixelsPerInch));
     SetRect(&StatusRect, 10, 160, 550, 180);
     SetRect(&SubStatusRect, 10, 200, 550, 240);
     SetRect(&CopyrightRect, 10, 260, 550, 280);
-    SplashBackground = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SPLASH_BACKGROUND));
+    SplashBackground.Reset(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SPLASH_BACKGROUND)));
 }
 
 void CreateSplashWindow(const char* title)
 {
+    // The manifest brings version 6 of the common controls; registering
+    // the progress bar's class here keeps the bar from depending on the
+    // system loading that library by itself.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+
     SplashWindow =
         CreateDialogParamA(GetModuleHandleA(nullptr), "BRISELOV_SPLASH", nullptr, SplashWindowProc, 0);
     if (SplashWindow == nullptr)
@@ -98,10 +204,9 @@ void CloseSplash()
     {
         DestroyWindow(SplashWindow);
         SplashWindow = nullptr;
+        ProgressBar = nullptr;
     }
-    if (SmallFont != nullptr)
-    {
-        DeleteObject(SmallFont);
-        SmallFont = nullptr;
-    }
+    SmallFont.Reset();
+    StatusFont.Reset();
+    SplashBackground.Reset();
 }

@@ -18,7 +18,8 @@ void UpdateStatus(const char* text);
 // logs "UpdateSubStatus: %s".
 void UpdateSubStatus(const char* text, int32_t progress);
 
-// Destroys the splash window if there is one and releases its small font.
+// Destroys the splash window if there is one and releases its fonts and
+// background picture.
 void CloseSplash();
 
 // Makes the fonts, text rectangles and background bitmap the splash paints
@@ -28,3 +29,7 @@ void PrepareSplashResources();
 // Creates the splash window from its dialog resource, titles and shows it,
 // and records it as SplashWindow. A window that cannot be made is ignored.
 void CreateSplashWindow(const char* title);
+
+// The procedure of the replace mode's verify window: it handles nothing, so
+// the window shows its caption and one line of text and no more.
+INT_PTR CALLBACK VerifyDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

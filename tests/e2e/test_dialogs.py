@@ -1,0 +1,162 @@
+"""The launcher's dialogs read back as a user reads them: the replace mode's
+window and its outcome boxes, the error box and the critical-failure box,
+with and without the splash as their owner.
+
+The real launcher can only show the replace mode's success box for now (no
+archive step can fail yet, and no start reaches an error box on demand);
+launcher_dialogs.exe, a stand-in built from the launcher's own code and
+resources, shows the others."""
+
+import os
+import unittest
+
+from launcher_scenarios import DEBUG_LOG, ERROR_LOG, Installation
+from winemachine import WIN_TESTS_DIR, WineMachine
+
+VERIFY_TITLE = "Replace system files"
+BOX_CAPTION = "Orvanta"
+SPLASH_TITLE = "Initializing Brisel"
+HEADING = "An error has occurred:"
+CRITICAL_BODY = "A critical failure has occurred and Orvanta must close. Please review logs for details."
+STATIC_TEXT_ID = 0xFFFF  # the text of a message box
+OK_BUTTON_ID = 1
+
+
+def stand_in(machine):
+    """An installation with launcher_dialogs.exe beside the launcher; returns
+    the installation and the stand-in's path."""
+    installation = Installation(machine)
+    program = machine.copy_in(os.path.join(WIN_TESTS_DIR, "launcher_dialogs.exe"), installation.folder)
+    return installation, program
+
+
+def open_box(installation, program, arguments, title, shot_name):
+    """Starts the program and reads and closes its message box titled title."""
+    started = installation.machine.start_program(program, arguments, cwd=installation.folder)
+    return close_box(installation, started, title, shot_name)
+
+
+def close_box(installation, started, title, shot_name):
+    """Waits for the started program's message box titled title, reads it
+    (information, controls and a screenshot), presses OK and returns what it
+    saw with the windows beside it, the exit code and the program's logs."""
+    machine = installation.machine
+    if machine.uiprobe("wait", title, "30000", check=False)[0] != 0:
+        started.wait(60)
+        raise AssertionError("no box titled %r appeared" % title)
+    seen = {
+        "info": machine.window_info(title),
+        "controls": {control["id"]: control for control in machine.controls(title)},
+        "picture": machine.screenshot(title, shot_name),
+        "windows": machine.uiprobe("list")[1],
+    }
+    machine.uiprobe("click", title, str(OK_BUTTON_ID))
+    seen["exit_code"] = started.wait(60).exit_code
+    seen["debug"] = installation.texts(DEBUG_LOG)
+    seen["errors"] = installation.texts(ERROR_LOG)
+    return seen
+
+
+def red_pixels(picture):
+    """Pixels of the error (stop) icon's red."""
+    return sum(1 for r, g, b in picture.region(0, 0, picture.width, picture.height) if r > 150 and g < 90 and b < 90)
+
+
+class ReplaceMode(unittest.TestCase):
+    def check_outcome_box(self, seen, text):
+        controls = seen["controls"]
+        self.assertEqual(controls[STATIC_TEXT_ID]["text"], text)
+        self.assertEqual(controls[OK_BUTTON_ID]["text"], "OK")
+        self.assertEqual(sorted(c["text"] for c in controls.values() if c["class"] == "Button"), ["OK"])
+        self.assertEqual(seen["info"]["owner"], "no")
+        self.assertEqual(red_pixels(seen["picture"]), 0, "the outcome box has no error icon")
+        # The verify window stays up behind the box.
+        self.assertIn("title=" + VERIFY_TITLE, seen["windows"])
+
+    def test_verify_window_and_the_success_box(self):
+        with WineMachine(self.id(), display=True) as machine:
+            installation = Installation(machine)
+            started = installation.start("-d replace")
+            self.assertEqual(machine.uiprobe("wait", VERIFY_TITLE, "30000", check=False)[0], 0)
+            info = machine.window_info(VERIFY_TITLE)
+            controls = machine.controls(VERIFY_TITLE)
+            machine.screenshot(VERIFY_TITLE, "replace-verify-window")
+            # The box's caption is the launcher's own path.
+            seen = close_box(installation, started, installation.launcher, "replace-success-box")
+        self.assertEqual(len(controls), 1)
+        self.assertEqual((controls[0]["id"], controls[0]["class"], controls[0]["text"]),
+                         (401, "Static", "Replacing files..."))
+        self.assertEqual(int(controls[0]["style"], 16) & 0x3, 0x1, "the text is centred")
+        left, top, right, bottom = (int(v) for v in info["rect"].split(","))
+        screen_width, screen_height = (int(v) for v in info["screen"].split(","))
+        self.assertEqual((left, top), (screen_width // 2 - (right - left) // 2,
+                                       screen_height // 2 - (bottom - top) // 2))
+        self.assertEqual(info["owner"], "no")
+        self.check_outcome_box(seen, "System files successfully replaced!")
+        self.assertEqual(seen["exit_code"], 0)
+
+    def test_failure_box_when_a_file_was_not_replaced(self):
+        with WineMachine(self.id(), display=True) as machine:
+            installation, program = stand_in(machine)
+            seen = open_box(installation, program, "-d replacefail", program, "replace-failure-box")
+        self.check_outcome_box(seen, "Not all system files could be replaced.\nCheck replace.log for details.")
+        self.assertEqual(seen["exit_code"], 1627)
+
+
+class ErrorDialogs(unittest.TestCase):
+    def check_box(self, seen, text, owned):
+        self.assertEqual(seen["controls"][STATIC_TEXT_ID]["text"], text)
+        self.assertEqual(seen["controls"][OK_BUTTON_ID]["text"], "OK")
+        self.assertEqual(seen["info"]["owner"], "yes" if owned else "no")
+        if owned:
+            self.assertEqual(seen["info"]["owner_title"], SPLASH_TITLE)
+        else:
+            self.assertNotIn("title=" + SPLASH_TITLE, seen["windows"])
+        self.assertGreater(red_pixels(seen["picture"]), 50, "no error icon")
+
+    @staticmethod
+    def with_and_without_splash(installation, program, command, shot_name):
+        """The command's box over the splash, then in silent mode: (what was
+        seen, whether the splash owned it)."""
+        return [(open_box(installation, program, "-d " + command, BOX_CAPTION, shot_name + "-over-splash"), True),
+                (open_box(installation, program, "-s -d " + command, BOX_CAPTION, shot_name + "-silent"), False)]
+
+    def test_error_box_shows_heading_empty_line_and_message_and_logs_them(self):
+        message = "Failed to open verozar0.dll for installation."
+        with WineMachine(self.id(), display=True) as machine:
+            installation, program = stand_in(machine)
+            boxes = self.with_and_without_splash(installation, program, "errorbox", "error-box")
+            long = open_box(installation, program, "-s -d longerror", BOX_CAPTION, "error-box-long")
+
+        for seen, is_owned in boxes:
+            with self.subTest(owned=is_owned):
+                self.check_box(seen, HEADING + "\n\n" + message, is_owned)
+                self.assertEqual(seen["exit_code"], 0)
+                lines = [m for m in seen["errors"] if m.startswith("Error Dialog: ")]
+                self.assertEqual(lines, ["Error Dialog: %s; %s" % (HEADING, message)])
+                self.assertIn("Error Dialog: %s; %s" % (HEADING, message), seen["debug"])
+
+        # A message too long for the box is cut to fill it, and marked.
+        text = long["controls"][STATIC_TEXT_ID]["text"]
+        self.assertEqual(len(text), 2047)
+        self.assertTrue(text.startswith(HEADING + "\n\nLong xxx"), text[:40])
+        self.assertTrue(text.endswith("xxx (...)"), text[-20:])
+        self.assertEqual(long["exit_code"], 0)
+        lines = [m for m in long["errors"] if m.startswith("Error Dialog: ")]
+        self.assertEqual(len(lines), 1)
+        self.assertTrue(lines[0].startswith("Error Dialog: %s; Long xxx" % HEADING))
+
+    def test_critical_failure_box_logs_nothing_of_its_own(self):
+        with WineMachine(self.id(), display=True) as machine:
+            installation, program = stand_in(machine)
+            boxes = self.with_and_without_splash(installation, program, "critical", "critical-box")
+        for seen, is_owned in boxes:
+            with self.subTest(owned=is_owned):
+                self.check_box(seen, HEADING + "\n\n" + CRITICAL_BODY, is_owned)
+                self.assertEqual(seen["exit_code"], 6)
+                self.assertIn("Application is being aborted due to a critical error.", seen["debug"])
+                self.assertFalse([m for m in seen["errors"] if HEADING in m or CRITICAL_BODY in m])
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,162 @@
+"""The splash window of a start, as a user watching the screen sees it: its
+place and size, its texts drawn over the background picture, a bar that moves
+with the steps the debug log records; and the silent start that shows none."""
+
+import os
+import time
+import unittest
+
+from bitmap import read_bmp
+from launcher_scenarios import STANDARD_START_PAUSES, Installation
+from winemachine import WIN_BUILD_DIR, WineError, WineMachine
+
+SPLASH_TITLE = "Initializing Brisel"
+PRELOAD_TITLE = "Brisel System Check"
+BACKGROUND = os.path.join(WIN_BUILD_DIR, "ovwin_exe", "art", "splash.bmp")
+
+# The standard start's status line and its sub-status lines with the
+# progress each one sets.
+STANDARD_STATUS = "Initializing Brisel..."
+STANDARD_STEPS = [
+    ("Inspecting operating system environment...", 1),
+    ("Validating Configuration...", 10),
+    ("Checking for required updates...", 20),
+    ("Validating Dependencies...", 30),
+    ("Validating COM Assemblies...", 50),
+    ("Validating Altavy Fonts...", 70),
+    ("Validating Brisel executables...", 80),
+    ("Validating Brisel Peripheral Engine files...", 90),
+    ("Preparing to launch...", 100),
+    ("Launching Brisel Please Wait...", 100),
+]
+
+# Bands of the client area (left, top, right, bottom): where the splash
+# writes its three texts, and where the picture must show untouched.
+STATUS_BAND = (0, 160, 550, 186)
+SUB_STATUS_BAND = (0, 200, 550, 216)
+COPYRIGHT_BAND = (0, 260, 550, 280)
+UNTOUCHED_BANDS = [(0, 0, 550, 160), (0, 188, 550, 199), (0, 218, 550, 234), (0, 252, 550, 259)]
+
+# The bar's inside on its middle row, within its one-pixel border.
+BAR_ROW = 243
+BAR_INSIDE = range(19, 533)
+
+
+def differences(shot, picture, band):
+    left, top, right, bottom = band
+    return sum(1 for y in range(top, min(bottom, shot.height, picture.height))
+               for x in range(left, min(right, shot.width, picture.width))
+               if shot.pixel(x, y) != picture.pixel(x, y))
+
+
+def bar_percent(shot):
+    """The bar's position read from its filled (blue) part."""
+    filled = sum(1 for x in BAR_INSIDE if _bluish(shot.pixel(x, BAR_ROW)))
+    return round(100.0 * filled / len(BAR_INSIDE))
+
+
+def _bluish(pixel):
+    r, _, b = pixel
+    return b > r + 60
+
+
+def sub_status_messages(messages):
+    return [m[len("UpdateSubStatus: "):] for m in messages if m.startswith("UpdateSubStatus: ")]
+
+
+class StandardStart(unittest.TestCase):
+    def test_splash_shows_each_step_in_place_with_a_moving_bar(self):
+        picture = read_bmp(BACKGROUND)
+        with WineMachine(self.id(), display=True) as machine:
+            installation = Installation(machine)
+            installation.add_main_program()
+            started = installation.start("-d")
+            self.assertEqual(machine.uiprobe("wait", SPLASH_TITLE, "30000", check=False)[0], 0)
+            info = machine.window_info(SPLASH_TITLE)
+            controls = machine.controls(SPLASH_TITLE)
+            shots = []
+            while started.running():
+                try:
+                    shots.append(machine.screenshot(SPLASH_TITLE, "splash-standard-start-%02d" % len(shots)))
+                except WineError:
+                    break  # the launcher has closed its splash
+            result = started.wait(60)
+            messages = installation.texts()
+        self.assertEqual(result.exit_code, 0)
+
+        # Its size is the picture's; it stands in the middle of the screen.
+        self.assertEqual(info["client"], "550,280")
+        left, top, right, bottom = (int(v) for v in info["rect"].split(","))
+        screen_width, screen_height = (int(v) for v in info["screen"].split(","))
+        self.assertEqual((right - left, bottom - top), (550, 280))
+        self.assertEqual((left, top), (screen_width // 2 - 275, screen_height // 2 - 140))
+        self.assertEqual(info["owner"], "no")
+
+        self.assertEqual(len(controls), 1)
+        bar = controls[0]
+        self.assertEqual((bar["class"], bar["style"], bar["rect"]),
+                         ("msctls_progress32", "0x50000001", "18,235,534,251"))
+
+        # Every picture taken while it ran: the texts in their rectangles over
+        # an untouched background, and the bar at a step's value.
+        painted = [shot for shot in shots if differences(shot, picture, UNTOUCHED_BANDS[0]) == 0]
+        self.assertGreaterEqual(len(painted), 4, "too few screenshots of the painted splash")
+        positions = []
+        for number, shot in enumerate(painted):
+            with self.subTest(shot=number):
+                self.assertEqual((shot.width, shot.height), (550, 280))
+                self.assertGreater(differences(shot, picture, STATUS_BAND), 200)
+                self.assertGreater(differences(shot, picture, COPYRIGHT_BAND), 100)
+                for band in UNTOUCHED_BANDS:
+                    self.assertEqual(differences(shot, picture, band), 0, band)
+            positions.append(bar_percent(shot))
+        values = {progress for _, progress in STANDARD_STEPS}
+        self.assertLessEqual(set(positions) - {0}, values, positions)
+        self.assertEqual(positions, sorted(positions), "the bar went backwards")
+        self.assertGreaterEqual(len(set(positions)), 4, positions)
+        # Apart from the first instant, a sub-status line stands under the status.
+        self.assertTrue(all(differences(shot, picture, SUB_STATUS_BAND) > 100
+                            for shot, position in zip(painted, positions) if position > 0))
+
+        # The debug log names the steps the splash showed, in their order.
+        self.assertIn("UpdateStatus: " + STANDARD_STATUS, messages)
+        self.assertEqual(sub_status_messages(messages), [text for text, _ in STANDARD_STEPS])
+
+    def test_preload_start_shows_the_system_check_splash(self):
+        with WineMachine(self.id(), display=True) as machine:
+            started = Installation(machine).start("preload")
+            self.assertEqual(machine.uiprobe("wait", PRELOAD_TITLE, "30000", check=False)[0], 0)
+            info = machine.window_info(PRELOAD_TITLE)
+            kinds = [control["class"] for control in machine.controls(PRELOAD_TITLE)]
+            machine.screenshot(PRELOAD_TITLE, "splash-preload")
+            self.assertEqual(started.wait(60).exit_code, 0)
+            self.assertEqual(machine.uiprobe("list")[1].count(PRELOAD_TITLE), 0)
+        self.assertEqual(info["client"], "550,280")
+        self.assertEqual(kinds, ["msctls_progress32"])
+
+
+class SilentStart(unittest.TestCase):
+    def test_no_window_but_the_same_lines_and_pauses(self):
+        with WineMachine(self.id(), display=True) as machine:
+            installation = Installation(machine)
+            installation.add_main_program()
+            began = time.monotonic()
+            started = installation.start("-s -d")
+            listings = []
+            while started.running():
+                listings.append(machine.uiprobe("list")[1])
+                time.sleep(0.2)
+            result = started.wait(60)
+            elapsed = time.monotonic() - began
+            messages = installation.texts()
+        self.assertEqual(result.exit_code, 0)
+        self.assertGreaterEqual(len(listings), 3)
+        for listing in listings:
+            self.assertNotIn("#32770", listing)
+        self.assertGreaterEqual(elapsed, STANDARD_START_PAUSES)
+        self.assertIn("UpdateStatus: " + STANDARD_STATUS, messages)
+        self.assertEqual(sub_status_messages(messages), [text for text, _ in STANDARD_STEPS])
+
+
+if __name__ == "__main__":
+    unittest.main()

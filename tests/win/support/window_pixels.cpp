@@ -1,0 +1,112 @@
+#include "support/window_pixels.h"
+
+#include <algorithm>
+
+namespace
+{
+// Copies width x height pixels of the source context into a top-down 32-bit
+// picture.
+Pixels Copy(HDC source, int width, int height)
+{
+    Pixels pixels;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP target = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(source);
+    if (target != nullptr && memory != nullptr)
+    {
+        HGDIOBJ previous = SelectObject(memory, target);
+        BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+        GdiFlush();
+        SelectObject(memory, previous);
+        const uint32_t* first = static_cast<const uint32_t*>(bits);
+        pixels.width = width;
+        pixels.height = height;
+        pixels.data.assign(first, first + static_cast<std::size_t>(width) * height);
+        for (uint32_t& pixel : pixels.data)
+        {
+            pixel &= 0x00FFFFFF;
+        }
+    }
+    if (memory != nullptr)
+    {
+        DeleteDC(memory);
+    }
+    if (target != nullptr)
+    {
+        DeleteObject(target);
+    }
+    return pixels;
+}
+
+RECT Clip(RECT area, const Pixels& a, const Pixels& b)
+{
+    area.left = std::max<LONG>(area.left, 0);
+    area.top = std::max<LONG>(area.top, 0);
+    area.right = std::min<LONG>(area.right, std::min(a.width, b.width));
+    area.bottom = std::min<LONG>(area.bottom, std::min(a.height, b.height));
+    return area;
+}
+} // namespace
+
+int Pixels::Differences(const Pixels& other, RECT area) const
+{
+    const RECT clipped = Clip(area, *this, other);
+    int count = 0;
+    for (int y = clipped.top; y < clipped.bottom; ++y)
+    {
+        for (int x = clipped.left; x < clipped.right; ++x)
+        {
+            count += At(x, y) != other.At(x, y) ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+std::pair<int, int> Pixels::DifferingColumns(const Pixels& other, RECT area) const
+{
+    const RECT clipped = Clip(area, *this, other);
+    std::pair<int, int> columns(-1, -1);
+    for (int y = clipped.top; y < clipped.bottom; ++y)
+    {
+        for (int x = clipped.left; x < clipped.right; ++x)
+        {
+            if (At(x, y) != other.At(x, y))
+            {
+                columns.first = columns.first < 0 ? x : std::min(columns.first, x);
+                columns.second = std::max(columns.second, x);
+            }
+        }
+    }
+    return columns;
+}
+
+Pixels CaptureClient(HWND window)
+{
+    RECT client = {};
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    Pixels pixels = Copy(dc, client.right, client.bottom);
+    ReleaseDC(window, dc);
+    return pixels;
+}
+
+Pixels ReadBitmap(HBITMAP bitmap)
+{
+    BITMAP size = {};
+    GetObjectA(bitmap, sizeof(size), &size);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    Pixels pixels = Copy(memory, size.bmWidth, size.bmHeight);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
