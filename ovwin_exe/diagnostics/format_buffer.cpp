@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <new>
 
 int FormatToBufferV(char* buffer, std::size_t capacity, const char* format, va_list arguments)
 {
@@ -92,7 +93,7 @@ bool CopyToBuffer(char* buffer, std::size_t capacity, const char* source)
     return kept == length;
 }
 
-bool FormatToString(std::string& result, const char* format, va_list arguments)
+std::unique_ptr<char[]> FormatWholeMessage(const char* format, va_list arguments)
 {
     va_list measuring;
     va_copy(measuring, arguments);
@@ -100,10 +101,13 @@ bool FormatToString(std::string& result, const char* format, va_list arguments)
     va_end(measuring);
     if (length < 0)
     {
-        return false;
+        return nullptr;
     }
-    result.resize(static_cast<std::size_t>(length) + 1);
-    std::vsnprintf(&result[0], result.size(), format, arguments);
-    result.resize(static_cast<std::size_t>(length));
-    return true;
+    const std::size_t size = static_cast<std::size_t>(length) + 1;
+    std::unique_ptr<char[]> message(new (std::nothrow) char[size]);
+    if (message)
+    {
+        std::vsnprintf(message.get(), size, format, arguments);
+    }
+    return message;
 }

@@ -5,7 +5,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
-#include <string>
+#include <memory>
 
 #if defined(__MINGW32__)
 #define OVW_PRINTF_FORMAT(formatIndex, firstArgument)                                                        \
@@ -30,9 +30,10 @@ int FormatTextToBuffer(char* buffer, std::size_t capacity, const char* text);
 // The same rules for wide-character buffers.
 int FormatToBufferW(wchar_t* buffer, std::size_t capacity, const wchar_t* format, ...);
 
-// Formats the whole result, however long, into a string of exactly its size;
-// false when the format cannot be applied.
-bool FormatToString(std::string& result, const char* format, va_list arguments);
+// Formats the whole result, however long, into a block of exactly its size;
+// null when the format cannot be applied or the memory cannot be had (it
+// never throws).
+std::unique_ptr<char[]> FormatWholeMessage(const char* format, va_list arguments);
 
 // Appends source to the NUL-terminated text in buffer, keeping the whole at
 // most capacity - 1 characters; returns false when source had to be cut.

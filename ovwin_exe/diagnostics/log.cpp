@@ -55,12 +55,12 @@ void WriteDebugLine(int32_t level, const char* format, va_list arguments)
     }
     try
     {
-        std::string message;
-        if (!FormatToString(message, format, arguments))
+        const std::unique_ptr<char[]> formatted = FormatWholeMessage(format, arguments);
+        if (!formatted)
         {
             return;
         }
-        message = ShortenDebugMessage(message);
+        const std::string message = ShortenDebugMessage(formatted.get());
         const std::string full =
             BuildDebugLine(ReadLogTimestamp(), DebugTagForLevel(level), LogDepth, message);
         for (const std::string& line : WrapDebugLine(full, LogDepth, message.size()))
@@ -194,11 +194,12 @@ void ErrorLogV(const char* format, va_list arguments)
     }
     try
     {
-        std::string message;
-        if (!FormatToString(message, format, arguments))
+        const std::unique_ptr<char[]> formatted = FormatWholeMessage(format, arguments);
+        if (!formatted)
         {
             return;
         }
+        const std::string message(formatted.get());
         const LogTimestamp stamp = ReadLogTimestamp();
         AppendPhysicalLine(ErrorLogPath, BuildErrorLogLine(stamp, message));
         if (LogLevel > 0)

@@ -1,7 +1,5 @@
 #include "launcher/instance_file.h"
 
-#include "diagnostics/format_buffer.h"
-
 namespace
 {
 std::string Line(const char* key, const char* value)
@@ -73,17 +71,4 @@ std::vector<std::string> BuildInstanceFileLines(const InstanceFacts& facts)
         lines.push_back(Flag("ADMININVOKED", info.IsAdminInvoked));
     }
     return lines;
-}
-
-void BuildInstanceFilePath(bool usingCache, const char* cacheParentFolder, const char* launcherFolder,
-                           char* destination, std::size_t capacity)
-{
-    if (usingCache)
-    {
-        FormatToBuffer(destination, capacity, "%s_tcache1\\instance.t1", cacheParentFolder);
-    }
-    else
-    {
-        FormatToBuffer(destination, capacity, "%sinstance.t1", launcherFolder);
-    }
 }

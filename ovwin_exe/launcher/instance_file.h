@@ -31,7 +31,3 @@ std::vector<std::string> BuildInstanceFileLines(const InstanceFacts& facts);
 // false, with the error logged and pathOut untouched, when it could not be
 // created.
 bool CreateT1File(bool usingCache, const char* argumentText, char* pathOut);
-
-// Where the file goes: the cache folder or the launcher's folder.
-void BuildInstanceFilePath(bool usingCache, const char* cacheParentFolder, const char* launcherFolder,
-                           char* destination, std::size_t capacity);

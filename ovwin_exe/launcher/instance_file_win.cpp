@@ -4,6 +4,7 @@
 #include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
 #include "launcher/command_line.h"
+#include "launcher/launch_plan.h"
 #include "launcher/launcher_identity.h"
 
 #include <cerrno>
@@ -14,8 +15,8 @@ bool CreateT1File(bool usingCache, const char* argumentText, char* pathOut)
     char engineCommands[kPathCapacity];
     JoinEngineCommands(',', engineCommands, sizeof(engineCommands));
     char path[kPathCapacity];
-    BuildInstanceFilePath(usingCache, KnownFoldersList.TCacheParentDir, KnownFoldersList.CurrDir, path,
-                          sizeof(path));
+    BuildStartFilePath(usingCache, KnownFoldersList.TCacheParentDir, KnownFoldersList.CurrDir, "instance.t1",
+                       path, sizeof(path));
     if (usingCache)
     {
         DebugLogAt(kLogDeveloper, "CreateT1File: Using _tcache1 folder location for output: %s", path);

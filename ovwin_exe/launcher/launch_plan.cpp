@@ -6,16 +6,16 @@
 
 #include <cstring>
 
-void BuildLaunchPath(bool usingCache, const char* cacheParentFolder, const char* launcherFolder,
-                     char* destination, std::size_t capacity)
+void BuildStartFilePath(bool usingCache, const char* cacheParentFolder, const char* launcherFolder,
+                        const char* fileName, char* destination, std::size_t capacity)
 {
     if (usingCache)
     {
-        FormatToBuffer(destination, capacity, "%s_tcache1\\verozar1.exe", cacheParentFolder);
+        FormatToBuffer(destination, capacity, "%s_tcache1\\%s", cacheParentFolder, fileName);
     }
     else
     {
-        FormatToBuffer(destination, capacity, "%sverozar1.exe", launcherFolder);
+        FormatToBuffer(destination, capacity, "%s%s", launcherFolder, fileName);
     }
 }
 

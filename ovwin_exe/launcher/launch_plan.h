@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <string>
 
-// The main program's path: in the cache folder or beside the launcher.
-void BuildLaunchPath(bool usingCache, const char* cacheParentFolder, const char* launcherFolder,
-                     char* destination, std::size_t capacity);
+// A file of the start (the main program, the instance file) in the cache
+// folder "_tcache1" when the main program runs from there, else beside the
+// launcher. Both folders end with a backslash.
+void BuildStartFilePath(bool usingCache, const char* cacheParentFolder, const char* launcherFolder,
+                        const char* fileName, char* destination, std::size_t capacity);
 
 // "%s %s": the first token (instance file or launcher path, unquoted), one
 // space, the engine commands.

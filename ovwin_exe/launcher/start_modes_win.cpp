@@ -37,6 +37,15 @@ void SubStep(const char* text, int32_t progress, DWORD pauseMs)
     Sleep(pauseMs);
 }
 
+// A step whose work writes its lines one level deeper than its status line.
+template <typename Work>
+void WorkStep(const char* text, int32_t progress, DWORD pauseMs, Work work)
+{
+    SubStep(text, progress, pauseMs);
+    LogDepthScope deeper;
+    work();
+}
+
 void CreateSplashUnlessSilent(const char* title)
 {
     if (LaunchOptions.SilentMode.Set)
@@ -58,7 +67,7 @@ class ProfileSettings
         UnquoteProfileFileName(quotedName_, fileName_, sizeof(fileName_));
     }
 
-    bool Read(const char* key)
+    bool Read(const char* key) const
     {
         char value[kProfileValueCapacity];
         GetPrivateProfileStringA("FileAccess", key, "TRUE", value, sizeof(value), fileName_);
@@ -71,6 +80,33 @@ class ProfileSettings
     char quotedName_[kPathCapacity];
     char fileName_[kPathCapacity];
 };
+
+// The steps both starts open with: the system picture, the configuration
+// (checked and repaired, or only inspected) and the backup folders. Returns
+// whether the profile asks for the main program to run from the cache.
+bool InspectSystemAndConfiguration(const char* configurationText, uint32_t configurationMode,
+                                   const char* backupFolder, const ProfileSettings& profile)
+{
+    WorkStep("Inspecting operating system environment...", 1, 500, [] { LoadSystemInfoObject(); });
+    bool runLocal = false;
+    WorkStep(configurationText, 10, 300, [&] {
+        InitConfigLocations(configurationMode);
+        PrepareForBackup(backupFolder);
+        runLocal = profile.Read("RunLocal");
+        profile.LogName();
+    });
+    return runLocal;
+}
+
+void CheckForUpdates()
+{
+    WorkStep("Checking for required updates...", 20, 500, [] { InstallTABFile(INSTALL_BY_TYPE); });
+}
+
+void ValidateFonts()
+{
+    WorkStep("Validating Altavy Fonts...", 70, 300, [] { RegisterFonts(); });
+}
 } // namespace
 
 void RunListMode()
@@ -109,42 +145,16 @@ void RunPreloadMode()
 {
     CreateSplashUnlessSilent("Brisel System Check");
     Step("Brisel System Check", 300);
-
-    SubStep("Inspecting operating system environment...", 1, 500);
-    {
-        LogDepthScope work;
-        LoadSystemInfoObject();
-    }
-
-    ProfileSettings profile;
-    bool runLocal = false;
-    SubStep("Inspecting Configuration...", 10, 300);
-    {
-        LogDepthScope work;
-        InitConfigLocations(1);
-        PrepareForBackup("backup-preload");
-        runLocal = profile.Read("RunLocal");
-        profile.LogName();
-    }
-
-    SubStep("Checking for required updates...", 20, 500);
-    {
-        LogDepthScope work;
-        InstallTABFile(INSTALL_BY_TYPE);
-    }
-
-    SubStep("Validating Altavy Fonts...", 70, 300);
-    {
-        LogDepthScope work;
-        RegisterFonts();
-    }
+    const ProfileSettings profile;
+    const bool runLocal =
+        InspectSystemAndConfiguration("Inspecting Configuration...", 1, "backup-preload", profile);
+    CheckForUpdates();
+    ValidateFonts();
 
     // The caches are only filled when the launcher runs from the Windows drive.
     const bool sameDrive = KnownFoldersList.WinDir[0] == KnownFoldersList.CurrDir[0];
     bool usingCache = false;
-    SubStep("Validating Brisel executables...", 80, 300);
-    {
-        LogDepthScope work;
+    WorkStep("Validating Brisel executables...", 80, 300, [&] {
         if (runLocal && sameDrive)
         {
             usingCache = InstallVErozarFiles();
@@ -153,11 +163,8 @@ void RunPreloadMode()
         {
             TouchVErozarFiles();
         }
-    }
-
-    SubStep("Validating Brisel Peripheral Engine files...", 80, 300);
-    {
-        LogDepthScope work;
+    });
+    WorkStep("Validating Brisel Peripheral Engine files...", 80, 300, [&] {
         if (profile.Read("RunOPELocal") && sameDrive)
         {
             InstallTPEFiles();
@@ -166,7 +173,7 @@ void RunPreloadMode()
         {
             TouchTPEFiles();
         }
-    }
+    });
 
     SetUsingTCache(usingCache ? 1 : 0);
     Step("Brisel System Ready For Use", 300);
@@ -179,74 +186,36 @@ void RunStandardStart(const char* argumentText)
     CreateSplashUnlessSilent("Initializing Brisel");
     Step(LaunchOptions.RepairMode.Set ? "Initializing Brisel (Repair Mode)..." : "Initializing Brisel...",
          300);
-
-    SubStep("Inspecting operating system environment...", 1, 500);
-    {
-        LogDepthScope work;
-        LoadSystemInfoObject();
-    }
-
-    ProfileSettings profile;
-    bool runLocal = false;
-    SubStep("Validating Configuration...", 10, 300);
-    {
-        LogDepthScope work;
-        InitConfigLocations(0);
-        PrepareForBackup("backup");
-        runLocal = profile.Read("RunLocal");
-        profile.LogName();
-    }
-
-    SubStep("Checking for required updates...", 20, 500);
-    {
-        LogDepthScope work;
-        InstallTABFile(INSTALL_BY_TYPE);
-    }
-
-    SubStep("Validating Dependencies...", 30, 300);
-    {
-        LogDepthScope work;
-        InstallRedistFiles();
-    }
-
-    SubStep("Validating COM Assemblies...", 50, 300);
-    {
-        LogDepthScope work;
-        InstallCOMFiles();
-    }
-
-    SubStep("Validating Altavy Fonts...", 70, 300);
-    {
-        LogDepthScope work;
-        RegisterFonts();
-    }
+    const ProfileSettings profile;
+    const bool runLocal = InspectSystemAndConfiguration("Validating Configuration...", 0, "backup", profile);
+    CheckForUpdates();
+    WorkStep("Validating Dependencies...", 30, 300, [] { InstallRedistFiles(); });
+    WorkStep("Validating COM Assemblies...", 50, 300, [] { InstallCOMFiles(); });
+    ValidateFonts();
 
     bool usingCache = false;
-    SubStep("Validating Brisel executables...", 80, 300);
-    {
-        LogDepthScope work;
+    WorkStep("Validating Brisel executables...", 80, 300, [&] {
         if (runLocal)
         {
             LogDepthScope deeper;
             usingCache = InstallVErozarFiles();
         }
         CreateHelperShortcuts();
-    }
+    });
 
+    // Only the Peripheral Engine files themselves stand deeper here.
     SubStep("Validating Brisel Peripheral Engine files...", 90, 300);
     if (profile.Read("RunOPELocal"))
     {
-        LogDepthScope work;
+        LogDepthScope deeper;
         InstallTPEFiles();
     }
 
     char launchPath[kPathCapacity];
     char launchCommandLine[kPathCapacity];
-    SubStep("Preparing to launch...", 100, 300);
-    {
-        LogDepthScope work;
-        BuildLaunchPath(usingCache, KnownFoldersList.TCacheParentDir, KnownFoldersList.CurrDir, launchPath,
-                        sizeof(launchPath));
+    WorkStep("Preparing to launch...", 100, 300, [&] {
+        BuildStartFilePath(usingCache, KnownFoldersList.TCacheParentDir, KnownFoldersList.CurrDir,
+                           "verozar1.exe", launchPath, sizeof(launchPath));
         char engineCommandText[kPathCapacity];
         JoinEngineCommands(' ', engineCommandText, sizeof(engineCommandText));
 
@@ -265,14 +234,11 @@ void RunStandardStart(const char* argumentText)
             }
         }
         BuildLaunchCommandLine(firstToken, engineCommandText, launchCommandLine, sizeof(launchCommandLine));
-    }
+    });
 
     int32_t launchResult = 0;
-    SubStep("Launching Brisel Please Wait...", 100, 300);
-    {
-        LogDepthScope work;
-        launchResult = ExecuteProcessEx(launchPath, launchCommandLine);
-    }
+    WorkStep("Launching Brisel Please Wait...", 100, 300,
+             [&] { launchResult = ExecuteProcessEx(launchPath, launchCommandLine); });
 
     const LaunchOutcome outcome = ChooseLaunchOutcome(launchResult, ErrorCount);
     if (outcome.errorLine)

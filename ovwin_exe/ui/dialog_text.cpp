@@ -5,26 +5,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
-
-std::unique_ptr<char[]> FormatWholeMessage(const char* format, va_list arguments)
-{
-    va_list measuring;
-    va_copy(measuring, arguments);
-    const int length = std::vsnprintf(nullptr, 0, format, measuring);
-    va_end(measuring);
-    if (length < 0)
-    {
-        return nullptr;
-    }
-    const std::size_t size = static_cast<std::size_t>(length) + 1;
-    std::unique_ptr<char[]> message(new (std::nothrow) char[size]);
-    if (message)
-    {
-        std::vsnprintf(message.get(), size, format, arguments);
-    }
-    return message;
-}
 
 void BuildErrorBoxText(const char* heading, const char* message, char* destination, std::size_t capacity)
 {

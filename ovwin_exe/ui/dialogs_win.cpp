@@ -1,5 +1,6 @@
 #include "ui/dialogs.h"
 
+#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
 #include "diagnostics/text_limits.h"
 #include "resources/resource_ids.h"

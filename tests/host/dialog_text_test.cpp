@@ -1,5 +1,7 @@
 #include "ui/dialog_text.h"
 
+#include "diagnostics/format_buffer.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdarg>

@@ -94,14 +94,8 @@ TEST_F(InstanceFile, EveryGroupThatWasGatheredIsWritten)
     EXPECT_EQ(lines.size(), 28u);
 }
 
-TEST_F(InstanceFile, EmptyCommandsAndTheTwoLocations)
+TEST_F(InstanceFile, NoEngineCommandsLeaveAnEmptyCommandLine)
 {
     facts_.engineCommands = "";
     EXPECT_EQ(BuildInstanceFileLines(facts_)[6], "CMDLINE=");
-
-    char path[kPathCapacity];
-    BuildInstanceFilePath(true, "C:\\Cache\\", "C:\\App\\", path, sizeof(path));
-    EXPECT_STREQ(path, "C:\\Cache\\_tcache1\\instance.t1");
-    BuildInstanceFilePath(false, "C:\\Cache\\", "C:\\App\\", path, sizeof(path));
-    EXPECT_STREQ(path, "C:\\App\\instance.t1");
 }

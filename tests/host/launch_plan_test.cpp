@@ -4,13 +4,14 @@
 
 #include <gtest/gtest.h>
 
-TEST(LaunchPlan, MainProgramRunsFromTheCacheOrBesideTheLauncher)
+TEST(LaunchPlan, FilesOfTheStartLieInTheCacheOrBesideTheLauncher)
 {
     char path[kPathCapacity];
-    BuildLaunchPath(true, "C:\\Users\\u\\AppData\\Local\\Oskelt\\Orvanta\\", "C:\\App\\", path, sizeof(path));
+    BuildStartFilePath(true, "C:\\Users\\u\\AppData\\Local\\Oskelt\\Orvanta\\", "C:\\App\\", "verozar1.exe",
+                       path, sizeof(path));
     EXPECT_STREQ(path, "C:\\Users\\u\\AppData\\Local\\Oskelt\\Orvanta\\_tcache1\\verozar1.exe");
-    BuildLaunchPath(false, "C:\\Cache\\", "C:\\Program Files\\App\\", path, sizeof(path));
-    EXPECT_STREQ(path, "C:\\Program Files\\App\\verozar1.exe");
+    BuildStartFilePath(false, "C:\\Cache\\", "C:\\Program Files\\App\\", "instance.t1", path, sizeof(path));
+    EXPECT_STREQ(path, "C:\\Program Files\\App\\instance.t1");
 }
 
 TEST(LaunchPlan, CommandLineIsTheFirstTokenASpaceAndTheCommandsUnquoted)
