@@ -33,6 +33,9 @@ ARTIFACTS_DIR = os.environ.get("OVWIN_ARTIFACTS_DIR", os.path.join(REPO, "build"
 
 TOOLS_DIR = os.path.join(WIN_BUILD_DIR, "bin")
 WIN_TESTS_DIR = os.path.join(WIN_BUILD_DIR, "tests")
+# Our own authz.dll (tools/authz): Wine's answers every call with "not
+# implemented", so without it no access check of the launcher could run.
+NATIVE_AUTHZ = os.path.join(TOOLS_DIR, "authz.dll")
 
 # Quiet Wine, and keep it from installing Mono or Gecko or writing desktop
 # menu entries into the Unix home folder.
@@ -196,13 +199,14 @@ class WineMachine:
     """One clean Windows machine: an overlay over the template prefix with its
     own wineserver, and a screen when asked for."""
 
-    def __init__(self, name, display=False, windows_version=None, timezone=None):
+    def __init__(self, name, display=False, windows_version=None, timezone=None, native_authz=True):
         """timezone: a TZ value such as "Asia/Kolkata"; Wine takes the time
         zone (and the offset its conversions use) from TZ."""
         self.name = re.sub(r"[^\w.-]", "_", name)
         self.want_display = display
         self.windows_version = windows_version
         self.timezone = timezone
+        self.native_authz = native_authz
         self.root = None
         self.prefix = None
         self.env = None
@@ -236,6 +240,8 @@ class WineMachine:
             self.env = dict(os.environ, WINEPREFIX=self.prefix, TMPDIR=tmp, **WINE_BASE_ENV)
             if self.timezone:
                 self.env["TZ"] = self.timezone
+            if self.native_authz:
+                self._install_native_authz()
             if self.want_display and not os.environ.get("DISPLAY"):
                 self._start_xvfb()
             elif not self.want_display:
@@ -250,6 +256,12 @@ class WineMachine:
         except BaseException:
             self.close()
             raise
+
+    def _install_native_authz(self):
+        """Puts our authz.dll in the place of Wine's in this machine's
+        system32 and has every program of the machine load it."""
+        shutil.copyfile(NATIVE_AUTHZ, os.path.join(self.prefix, "drive_c", "windows", "system32", "authz.dll"))
+        self.env["WINEDLLOVERRIDES"] += ";authz=n,b"
 
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
