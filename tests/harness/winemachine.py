@@ -5,7 +5,9 @@ a cache folder. Every WineMachine mounts an overlay over it, so it starts from
 the template's exact state, writes only into its own upper layer and never
 changes the template. Each machine has its own wineserver and, when it needs
 a screen and none is set, its own Xvfb; both are started here and ended by
-their process ids when the machine is closed.
+their process ids when the machine is closed. Unless asked not to, a machine
+loads our authz.dll (tools/authz) in the place of Wine's, which implements
+nothing, so that access checks can run.
 
     with WineMachine("my-test") as machine:
         folder = machine.install_launcher()
@@ -240,6 +242,9 @@ class WineMachine:
             self.env = dict(os.environ, WINEPREFIX=self.prefix, TMPDIR=tmp, **WINE_BASE_ENV)
             if self.timezone:
                 self.env["TZ"] = self.timezone
+            # Every 64-bit Windows has its 32-bit system folder; this 64-bit-only
+            # Wine does not create it, and then cannot name it.
+            os.makedirs(os.path.join(self.prefix, "drive_c", "windows", "syswow64"), exist_ok=True)
             if self.native_authz:
                 self._install_native_authz()
             if self.want_display and not os.environ.get("DISPLAY"):

@@ -105,9 +105,7 @@ TEST_F(ConfigLocations, KnownFoldersAreLoadedOnceWithTheirTrailingBackslashes)
     EXPECT_TRUE(list.Loaded);
     EXPECT_STREQ(list.WinDir, "C:\\windows\\");
     EXPECT_STREQ(list.SysDir, "C:\\windows\\system32\\");
-    // This 64-bit Wine has no 32-bit side: the folder is not known, and the
-    // empty field stays empty rather than naming the drive's root.
-    EXPECT_STREQ(list.SysWOW64Dir, "");
+    EXPECT_STREQ(list.SysWOW64Dir, "C:\\windows\\syswow64\\");
     EXPECT_STREQ(list.FonDir, "C:\\windows\\Fonts\\");
     EXPECT_STREQ(list.ProgDataDir, "C:\\ProgramData\\Altavy\\");
     EXPECT_STREQ(list.UserDir, "C:\\users\\root\\AppData\\Local\\");
@@ -123,15 +121,27 @@ TEST_F(ConfigLocations, KnownFoldersAreLoadedOnceWithTheirTrailingBackslashes)
     KnownFoldersList.WinDir[0] = 'X';
     EXPECT_TRUE(LoadKnownFoldersList());
     EXPECT_EQ(KnownFoldersList.WinDir[0], 'X');
-    EXPECT_EQ(DebugLines(),
-              (std::vector<std::string>{
-                  DeveloperLine(0, "@ LoadKnownFoldersList() {"),
-                  "ERROR !!    GetSpecialFolder: Could not retrieve OS SysWOW64 folder location. This "
-                  "operation may require rights that are being prevent by a system policy.",
-                  DeveloperLine(0, "@ } LoadKnownFoldersList"),
-                  DeveloperLine(0, "@ LoadKnownFoldersList() {"),
-                  DeveloperLine(0, "@ } LoadKnownFoldersList"),
-              }));
+    EXPECT_EQ(DebugLines(), (std::vector<std::string>{
+                                DeveloperLine(0, "@ LoadKnownFoldersList() {"),
+                                DeveloperLine(0, "@ } LoadKnownFoldersList"),
+                                DeveloperLine(0, "@ LoadKnownFoldersList() {"),
+                                DeveloperLine(0, "@ } LoadKnownFoldersList"),
+                            }));
+}
+
+TEST_F(ConfigLocations, AFolderThatCannotBeFoundIsReportedAndLeftEmpty)
+{
+    // Wine names the 32-bit system folder only while it exists.
+    ASSERT_TRUE(RemoveDirectoryA("C:\\windows\\syswow64"));
+    LoadKnownFoldersList();
+    CreateDirectoryA("C:\\windows\\syswow64", nullptr);
+    EXPECT_EQ(ErrorLines(),
+              std::vector<std::string>{"ERROR !!  GetSpecialFolder: Could not retrieve OS SysWOW64 "
+                                       "folder location. This operation may require rights that are "
+                                       "being prevent by a system policy."});
+    // No backslash: an empty folder must not turn into the drive's root.
+    EXPECT_STREQ(KnownFoldersList.SysWOW64Dir, "");
+    EXPECT_STREQ(KnownFoldersList.SysDir, "C:\\windows\\system32\\");
 }
 
 TEST_F(ConfigLocations, BeforeWindows7TheCacheParentIsTheRoamingFolderOrTheWindowsFolder)
