@@ -47,8 +47,8 @@ def unrestricted_win_ini():
     return [
         (3, 'IsFileUnrestricted: Checking target "%s".' % WIN_INI),
         (3, 'IsFileUnrestricted: Validating process invoker access on target "%s"...' % WIN_INI),
-        (4, FULL_FILE_RIGHTS),
-        (4, "CheckInvokerRightsInFile: Full rights access check for invoker on DACL result: True."),
+        (6, FULL_FILE_RIGHTS),
+        (6, "CheckInvokerRightsInFile: Full rights access check for invoker on DACL result: True."),
         (3, 'IsFileUnrestricted: Target "%s" appears unrestricted.' % WIN_INI),
     ]
 
@@ -93,7 +93,7 @@ class StandardStart(unittest.TestCase):
                 # descriptor up from the Unix mode bits, which let others read.
                 (3, 'IsFolderUnrestricted: Checking folder "%s".' % PROGRAM_DATA),
                 (3, 'IsFolderUnrestricted: Validating "Everyone" access on folder "%s"...' % PROGRAM_DATA),
-                (4, "CreateSecurityDescriptor: Generating security descriptor..."),
+                (6, "CreateSecurityDescriptor: Generating security descriptor..."),
                 (3, "ParseAccessMask found granted file system rights within Access Mask (  1200A9): Read; Execute; "
                     "Synchronize; ReadAttr; ReadEA; ReadSecurity."),
                 (3, 'CheckEveryoneRightsInFile: Full rights access check for "Everyone" on DACL result: False.'),
