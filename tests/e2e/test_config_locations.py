@@ -14,6 +14,8 @@ CACHE_PARENT = r"C:\users\root\AppData\Local\Oskelt\Orvanta"
 CACHE = CACHE_PARENT + r"\_tcache1"
 WIN_INI = r"C:\windows\win.ini"
 COMPANY_KEY = r"HKLM\SOFTWARE\Altavy Solutions Inc."
+POLICIES_SYSTEM = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System"
+AUTHORITY_FAILURE = "InitConfigLocations: Authority failure. This operation requires full administrator rights."
 
 # Wine keeps no registry reflection state; the text after the tag is Wine's
 # own description of error 120.
@@ -108,6 +110,21 @@ class StandardStart(unittest.TestCase):
             step = [text for _, text in configuration_step(installation)]
             self.assertIn("InitConfigLocations: File System configuration location updates required.", step)
             self.assertNotIn("InitConfigLocations: File System cache location updates required.", step)
+
+    def test_non_elevated_administrator_under_uac_is_refused_the_repairs(self):
+        with WineMachine(self.id()) as machine:
+            machine.reg_add(POLICIES_SYSTEM, "EnableLUA", "REG_DWORD", 1)
+            installation = Installation(machine)
+            installation.set_debug_level(1)
+            installation.add_main_program()
+            result = machine.run(installation.launcher, "-s -d", cwd=installation.folder, limited=True)
+            self.assertEqual(result.exit_code, 0)
+            # Only elevation could let the repairs run, and nobody can be
+            # asked for it yet: the request is refused.
+            step = [text for _, text in configuration_step(installation)]
+            self.assertEqual(step[-1], AUTHORITY_FAILURE)
+            self.assertFalse([text for text in step if "updates required" in text], step)
+            self.assertIn(AUTHORITY_FAILURE, installation.texts(ERROR_LOG))
 
 
 class PreloadStart(unittest.TestCase):
