@@ -15,6 +15,8 @@ const KNOWNFOLDERID* const kFolderIds[] = {
     &FOLDERID_Windows,  &FOLDERID_System,      &FOLDERID_SystemX86, &FOLDERID_LocalAppData,
     &FOLDERID_Programs, &FOLDERID_ProgramData, &FOLDERID_Fonts,
 };
+static_assert(sizeof(kFolderIds) / sizeof(kFolderIds[0]) == kFolderCacheParent,
+              "a known folder for every kind before the cache parent");
 
 // The cache's parent below a user folder.
 constexpr const char* kCacheParentSuffix = "\\Oskelt\\Orvanta";

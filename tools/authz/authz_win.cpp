@@ -15,7 +15,7 @@
 
 #include <authz.h>
 
-#include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -108,10 +108,10 @@ BOOL Fail(DWORD error)
     return FALSE;
 }
 
-BOOL HandOut(ClientContext* context, PAUTHZ_CLIENT_CONTEXT_HANDLE result)
+BOOL HandOut(std::unique_ptr<ClientContext> context, PAUTHZ_CLIENT_CONTEXT_HANDLE result)
 {
     context->tag = kContextTag;
-    *result = reinterpret_cast<AUTHZ_CLIENT_CONTEXT_HANDLE>(context);
+    *result = reinterpret_cast<AUTHZ_CLIENT_CONTEXT_HANDLE>(context.release());
     return TRUE;
 }
 
@@ -285,7 +285,7 @@ extern "C"
         }
         try
         {
-            ClientContext* context = new ClientContext();
+            std::unique_ptr<ClientContext> context(new ClientContext());
             AddSid(*context, userSid, true);
             // Everybody belongs to Everyone, unless groups are not wanted.
             if ((flags & AUTHZ_SKIP_TOKEN_GROUPS) == 0 && !WellKnown(userSid, WinWorldSid))
@@ -297,7 +297,7 @@ extern "C"
                     AddSid(*context, world, true);
                 }
             }
-            return HandOut(context, result);
+            return HandOut(std::move(context), result);
         }
         catch (const std::bad_alloc&)
         {
@@ -321,7 +321,7 @@ extern "C"
             {
                 return Fail(GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_INVALID_HANDLE);
             }
-            ClientContext* context = new ClientContext();
+            std::unique_ptr<ClientContext> context(new ClientContext());
             const TOKEN_USER* tokenUser = reinterpret_cast<const TOKEN_USER*>(user.data());
             SID_AND_ATTRIBUTES userEntry = tokenUser->User;
             userEntry.Attributes |=
@@ -332,7 +332,7 @@ extern "C"
             {
                 AddTokenSid(*context, tokenGroups->Groups[i]);
             }
-            return HandOut(context, result);
+            return HandOut(std::move(context), result);
         }
         catch (const std::bad_alloc&)
         {
