@@ -111,6 +111,26 @@ class StandardStart(unittest.TestCase):
             self.assertIn("InitConfigLocations: File System configuration location updates required.", step)
             self.assertNotIn("InitConfigLocations: File System cache location updates required.", step)
 
+    def test_a_check_that_cannot_be_made_is_an_error_and_never_a_refusal(self):
+        # Wine's own authorization library, which implements nothing.
+        with WineMachine(self.id(), native_authz=False) as machine:
+            installation = Installation(machine)
+            installation.set_debug_level(1)
+            installation.add_main_program()
+            result, _ = installation.run("-s -d")
+            self.assertEqual(result.exit_code, 0)
+            errors = installation.texts(ERROR_LOG)
+            self.assertEqual(len(errors), 3, errors)
+            self.assertTrue(errors[0].startswith("CheckInvokerRightsInFile failed: AuthzInitializeResourceManager "
+                                                 "failed; [WIN32 0x00000078/C0120] "), errors[0])
+            self.assertEqual(errors[1:], [
+                'IsFileUnrestricted: Couldn\'t validate process invoker access on target file "%s".' % WIN_INI,
+                "InitConfigLocations: %s appears to be blocked. This will cause application errors if the win.ini "
+                "cannot be read or written." % WIN_INI,
+            ])
+            self.assertIn("*** Brisel Launch Successful. There were 3 non-fatal errors during startup. ***",
+                          installation.texts())
+
     def test_non_elevated_administrator_under_uac_is_refused_the_repairs(self):
         with WineMachine(self.id()) as machine:
             machine.reg_add(POLICIES_SYSTEM, "EnableLUA", "REG_DWORD", 1)
