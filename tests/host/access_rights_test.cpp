@@ -144,30 +144,3 @@ TEST_F(AccessReply, DeniedOrFailedReplyIsAnErrorNotARefusal)
             "0x00000522/C1314].",
         }));
 }
-
-TEST_F(AccessReply, GrantedMaskIsJudgedByTheFormOfTheCheck)
-{
-    EXPECT_EQ(JudgeAccessReply(kEveryoneInRegistry, 0, 0xF003F), kRightsTrue);
-    EXPECT_EQ(JudgeAccessReply(kEveryoneInFile, 0, 0xF003F), kRightsFalse);
-    EXPECT_EQ(JudgeAccessReply(kInvokerInFile, 0, 0x1F01FF), kRightsTrue);
-    EXPECT_EQ(JudgeAccessReply(kInvokerInFile, 0, 0), kRightsFalse);
-    EXPECT_EQ(ErrorCount, 0u);
-    std::vector<std::string> results;
-    for (const std::string& line : Lines("OvwinDebug.log"))
-    {
-        if (line.find("Full rights") != std::string::npos)
-        {
-            results.push_back(line);
-        }
-    }
-    EXPECT_EQ(
-        results,
-        (std::vector<std::string>{
-            "DEBUG    CheckEveryoneRightsInRegistry: Full rights access check for \"Everyone\" on DACL "
-            "result: True.",
-            "DEBUG    CheckEveryoneRightsInFile: Full rights access check for \"Everyone\" on DACL result: "
-            "False.",
-            "DEBUG    CheckInvokerRightsInFile: Full rights access check for invoker on DACL result: True.",
-            "DEBUG    CheckInvokerRightsInFile: Full rights access check for invoker on DACL result: False.",
-        }));
-}

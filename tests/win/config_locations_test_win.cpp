@@ -224,25 +224,6 @@ TEST_F(ConfigLocations, ExistingCompanyKeyIsJudgedByItsReflectionAndItsDacl)
     EXPECT_EQ(ErrorLines().size(), 1u); // the denied access check itself
 }
 
-TEST_F(ConfigLocations, WithoutAdministratorRightsNothingIsRepaired)
-{
-    LoadFolders();
-    // A standard user under UAC: only the elevation request could help, and
-    // it refuses.
-    SystemInfoObject.IsUacEnabled = true;
-    InitConfigLocations(kConfigCheckAndRepair);
-    const std::vector<std::string> lines = Diagnostic();
-    EXPECT_EQ(lines.front(), "InitConfigLocations: Beginning configuration environment check.");
-    EXPECT_EQ(lines.back(), "InitConfigLocations: Authority failure. This operation requires full "
-                            "administrator rights.");
-    EXPECT_EQ(ErrorLines().back(), "ERROR !!  InitConfigLocations: Authority failure. This operation "
-                                   "requires full administrator rights.");
-    for (const std::string& line : lines)
-    {
-        EXPECT_EQ(line.find("updates required"), std::string::npos) << line;
-    }
-}
-
 TEST_F(ConfigLocations, BeforeWindows7AnAdministratorRepairsAllButWinIni)
 {
     UseSystemFacts(false);
