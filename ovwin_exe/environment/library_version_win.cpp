@@ -48,7 +48,8 @@ void ReadVersionResource(const std::vector<char>& resource, LibraryVersion& vers
         }
     }
 
-    if (!VerQueryValueA(resource.data(), "\\VarFileInfo\\Translation", &block, &length))
+    if (!VerQueryValueA(resource.data(), "\\VarFileInfo\\Translation", &block, &length) ||
+        length < sizeof(LanguageAndCodePage))
     {
         return;
     }

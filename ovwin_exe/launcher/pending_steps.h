@@ -5,9 +5,6 @@
 
 #include <cstdint>
 
-// Configuration locations: mode 0 checks and repairs, mode 1 inspects.
-void InitConfigLocations(uint32_t mode);
-
 // Backups of installed files, into the named backup folder set.
 void PrepareForBackup(const char* backupFolderName);
 

@@ -1,15 +1,6 @@
 #include "launcher/pending_steps.h"
 
-#include "environment/known_folders.h"
-
 bool AllReplaced = true;
-
-bool LoadKnownFoldersList()
-{
-    return true;
-}
-
-void InitConfigLocations(uint32_t) {}
 
 void PrepareForBackup(const char*) {}
 

@@ -1,6 +1,7 @@
 #include "launcher/start_modes_win.h"
 
 #include "diagnostics/log.h"
+#include "environment/config_locations.h"
 #include "environment/known_folders.h"
 #include "install/file_list_report_win.h"
 #include "install/install_codes.h"

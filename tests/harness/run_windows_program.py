@@ -5,7 +5,7 @@ its verdict: run_windows_program.py PROGRAM.exe [ARGUMENT TEXT]."""
 import os
 import sys
 
-from winemachine import WineMachine
+from winemachine import DIST_DIR, WineMachine
 
 
 def main():
@@ -21,6 +21,8 @@ def main():
         for neighbour in sorted(os.listdir(program_folder)):
             if neighbour.lower().endswith(".exe"):
                 machine.copy_in(os.path.join(program_folder, neighbour), folder)
+        # The launcher too, for the tests that read its own files.
+        machine.copy_in(os.path.join(DIST_DIR, "ovwin64.exe"), folder)
         result = machine.run(folder + "\\" + os.path.basename(program), arguments, cwd=folder, timeout=600)
     sys.stdout.write(result.stdout.decode("latin-1"))
     sys.stderr.write(result.stderr.decode("latin-1"))

@@ -5,7 +5,9 @@ a cache folder. Every WineMachine mounts an overlay over it, so it starts from
 the template's exact state, writes only into its own upper layer and never
 changes the template. Each machine has its own wineserver and, when it needs
 a screen and none is set, its own Xvfb; both are started here and ended by
-their process ids when the machine is closed.
+their process ids when the machine is closed. Unless asked not to, a machine
+loads our authz.dll (tools/authz) in the place of Wine's, which implements
+nothing, so that access checks can run.
 
     with WineMachine("my-test") as machine:
         folder = machine.install_launcher()
@@ -33,6 +35,9 @@ ARTIFACTS_DIR = os.environ.get("OVWIN_ARTIFACTS_DIR", os.path.join(REPO, "build"
 
 TOOLS_DIR = os.path.join(WIN_BUILD_DIR, "bin")
 WIN_TESTS_DIR = os.path.join(WIN_BUILD_DIR, "tests")
+# Our own authz.dll (tools/authz): Wine's answers every call with "not
+# implemented", so without it no access check of the launcher could run.
+NATIVE_AUTHZ = os.path.join(TOOLS_DIR, "authz.dll")
 
 # Quiet Wine, and keep it from installing Mono or Gecko or writing desktop
 # menu entries into the Unix home folder.
@@ -196,13 +201,14 @@ class WineMachine:
     """One clean Windows machine: an overlay over the template prefix with its
     own wineserver, and a screen when asked for."""
 
-    def __init__(self, name, display=False, windows_version=None, timezone=None):
+    def __init__(self, name, display=False, windows_version=None, timezone=None, native_authz=True):
         """timezone: a TZ value such as "Asia/Kolkata"; Wine takes the time
         zone (and the offset its conversions use) from TZ."""
         self.name = re.sub(r"[^\w.-]", "_", name)
         self.want_display = display
         self.windows_version = windows_version
         self.timezone = timezone
+        self.native_authz = native_authz
         self.root = None
         self.prefix = None
         self.env = None
@@ -236,6 +242,11 @@ class WineMachine:
             self.env = dict(os.environ, WINEPREFIX=self.prefix, TMPDIR=tmp, **WINE_BASE_ENV)
             if self.timezone:
                 self.env["TZ"] = self.timezone
+            # Every 64-bit Windows has its 32-bit system folder; this 64-bit-only
+            # Wine does not create it, and then cannot name it.
+            os.makedirs(os.path.join(self.prefix, "drive_c", "windows", "syswow64"), exist_ok=True)
+            if self.native_authz:
+                self._install_native_authz()
             if self.want_display and not os.environ.get("DISPLAY"):
                 self._start_xvfb()
             elif not self.want_display:
@@ -250,6 +261,12 @@ class WineMachine:
         except BaseException:
             self.close()
             raise
+
+    def _install_native_authz(self):
+        """Puts our authz.dll in the place of Wine's in this machine's
+        system32 and has every program of the machine load it."""
+        shutil.copyfile(NATIVE_AUTHZ, os.path.join(self.prefix, "drive_c", "windows", "system32", "authz.dll"))
+        self.env["WINEDLLOVERRIDES"] += ";authz=n,b"
 
     def _start_xvfb(self):
         read_end, write_end = os.pipe()

@@ -55,6 +55,32 @@ std::vector<std::string> ReadLines(const std::string& path)
     return lines;
 }
 
+std::vector<std::string> ReadMessages(const std::string& path)
+{
+    // "MM/DD/YY HH:MM:SS OVWIN " comes before the tag.
+    constexpr std::size_t kTagColumn = 24;
+    std::vector<std::string> messages;
+    bool continued = false;
+    for (const std::string& line : ReadLines(path))
+    {
+        const bool stamped = line.size() > kTagColumn && line[2] == '/' && line[5] == '/';
+        if (stamped || messages.empty())
+        {
+            messages.push_back(stamped ? line.substr(kTagColumn) : line);
+            continued = false;
+            continue;
+        }
+        // The first physical line was cut at a space, which it dropped.
+        if (!continued)
+        {
+            messages.back() += ' ';
+            continued = true;
+        }
+        messages.back() += line.substr(line.find_first_not_of(' '));
+    }
+    return messages;
+}
+
 bool FileExists(const std::string& path)
 {
     return std::ifstream(path).good();

@@ -11,6 +11,9 @@ namespace log_state
 std::string Reset();
 // The lines of a file, without their line ends; empty when it is missing.
 std::vector<std::string> ReadLines(const std::string& path);
+// The lines of a log from the tag on ("DEBUG    ...", "ERROR !!  ..."), with
+// the continuations of a wrapped line joined back into it.
+std::vector<std::string> ReadMessages(const std::string& path);
 bool FileExists(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 } // namespace log_state

@@ -20,7 +20,7 @@ std::vector<std::string> ReadTaggedLines(const std::string& path)
     while (std::getline(file, line))
     {
         // "MM/DD/YY HH:MM:SS OVWIN " is 24 characters.
-        lines.push_back(line.compare(17, 7, " OVWIN ") == 0 ? line.substr(24) : line);
+        lines.push_back(line.size() >= 24 && line.compare(17, 7, " OVWIN ") == 0 ? line.substr(24) : line);
     }
     return lines;
 }
@@ -62,6 +62,30 @@ std::vector<std::string> WinLogTest::DebugLines() const
 std::vector<std::string> WinLogTest::ErrorLines() const
 {
     return ReadTaggedLines(ErrorLogPath);
+}
+
+std::vector<std::string> WinLogTest::DebugMessages() const
+{
+    std::vector<std::string> messages;
+    bool continued = false;
+    for (const std::string& line : ReadTaggedLines(DebugLogPath))
+    {
+        // Continuations are indented past the date, the time and the tag.
+        if (messages.empty() || line.empty() || line[0] != ' ')
+        {
+            messages.push_back(line);
+            continued = false;
+            continue;
+        }
+        // The first physical line was cut at a space, which it dropped.
+        if (!continued)
+        {
+            messages.back() += ' ';
+            continued = true;
+        }
+        messages.back() += line.substr(line.find_first_not_of(' '));
+    }
+    return messages;
 }
 
 bool WinLogTest::HasDebugLine(const std::string& line) const

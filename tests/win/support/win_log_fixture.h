@@ -17,6 +17,8 @@ class WinLogTest : public ::testing::Test
     // "ERROR !!  ...". Continuation lines are returned whole.
     std::vector<std::string> DebugLines() const;
     std::vector<std::string> ErrorLines() const;
+    // The same with a wrapped line's continuations joined back into it.
+    std::vector<std::string> DebugMessages() const;
     // Whether some debug line, from the tag on, equals this text.
     bool HasDebugLine(const std::string& line) const;
     void ForgetLines(); // empties both logs

@@ -1,0 +1,34 @@
+// The three places where the launcher and the main program keep settings
+// that every user must be able to change: the company's machine-wide
+// registry key, the program-data folder and the per-user cache folder.
+#pragma once
+
+#include "sysinfo/system_info.h"
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr uint32_t kConfigCheckAndRepair = 0; // the standard start
+constexpr uint32_t kConfigInspectOnly = 1;    // the preload start
+
+// Checks the three places (and "win.ini"), and repairs those that need it
+// when the process has, or can be given, administrator rights. Inspecting
+// only relocates the legacy settings files into the cache's parent.
+void InitConfigLocations(uint32_t mode);
+
+// True when the company key needs an update: missing, unreadable, reflected
+// or not fully open to Everyone.
+bool CheckConfigRegistry();
+
+// "SOFTWARE\<company>", below HKEY_LOCAL_MACHINE in the 64-bit view.
+void FormatCompanyKeyPath(char* destination, std::size_t capacity);
+
+enum class ConfigRightsDecision
+{
+    Proceed,
+    Refuse,
+    AskForElevation, // only the elevation request can let the repairs go on
+};
+
+// Whether the repairs may run, from the user and rights facts.
+ConfigRightsDecision DecideConfigRights(const SystemInfoRecord& facts);

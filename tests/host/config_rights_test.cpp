@@ -1,0 +1,44 @@
+#include "environment/config_locations.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+TEST(ConfigRights, RepairsNeedAnAdministratorOrAnElevationRequest)
+{
+    using D = ConfigRightsDecision;
+    struct Row
+    {
+        bool win7;
+        bool adminInvoked;
+        bool uac;
+        bool elevated;
+        D decision;
+    };
+    const Row rows[] = {
+        // Before Windows 7 only an administrator may go on.
+        {false, true, false, false, D::Proceed},
+        {false, true, true, true, D::Proceed},
+        {false, false, true, false, D::Refuse},
+        {false, false, false, true, D::Refuse},
+        {true, true, false, false, D::Proceed},
+        {true, true, true, false, D::Proceed},
+        {true, true, true, true, D::Proceed},
+        {true, false, false, false, D::Refuse},
+        {true, false, false, true, D::Refuse},
+        // Elevated, and still no administrator: asking cannot help.
+        {true, false, true, true, D::Refuse},
+        {true, false, true, false, D::AskForElevation},
+    };
+    for (const Row& row : rows)
+    {
+        SystemInfoRecord facts;
+        std::memset(&facts, 0, sizeof(facts));
+        facts.IsWin7OrGreater = row.win7;
+        facts.IsAdminInvoked = row.adminInvoked;
+        facts.IsUacEnabled = row.uac;
+        facts.IsProcessElevated = row.elevated;
+        EXPECT_EQ(DecideConfigRights(facts), row.decision)
+            << row.win7 << row.adminInvoked << row.uac << row.elevated;
+    }
+}
