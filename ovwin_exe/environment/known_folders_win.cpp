@@ -9,6 +9,8 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include <initializer_list>
+
 namespace
 {
 const KNOWNFOLDERID* const kFolderIds[] = {
