@@ -1,0 +1,169 @@
+// The launcher's own key: settings read from it, values written to it, and
+// what a support engineer reads when the key refuses to be written.
+#include "diagnostics/log.h"
+#include "launcher/launcher_identity.h"
+#include "launcher/launcher_key.h"
+#include "support/security_builder.h"
+#include "support/win_log_fixture.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+namespace
+{
+class LauncherKeyTest : public WinLogTest
+{
+  protected:
+    void SetUp() override
+    {
+        WinLogTest::SetUp();
+        FormatLauncherKeyPath(LauncherKey, sizeof(LauncherKey));
+        std::strcpy(WorkingFolder, "C:\\Program Files\\Altavy\\Orvanta");
+        DeleteKey();
+    }
+    void TearDown() override
+    {
+        Unlock();
+        DeleteKey();
+        WinLogTest::TearDown();
+    }
+
+    static void DeleteKey() { RegDeleteKeyExA(HKEY_LOCAL_MACHINE, LauncherKey, KEY_WOW64_64KEY, 0); }
+
+    static void SetText(const char* name, const char* value)
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, LauncherKey, 0, nullptr, 0,
+                                  KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                       static_cast<DWORD>(std::strlen(value) + 1));
+        RegCloseKey(key);
+    }
+
+    // Leaves the key readable, and nothing more, by everyone: the launcher
+    // of a standard user meets such a key.
+    static void LockForReading()
+    {
+        SetText("Marker", "locked");
+        TestSid everyone = TestSid::WellKnown(WinWorldSid);
+        TestDescriptor descriptor(everyone.Get());
+        descriptor.Allow(everyone.Get(), KEY_READ);
+        SetSecurity(descriptor.Get());
+    }
+
+    static void Unlock()
+    {
+        TestSid everyone = TestSid::WellKnown(WinWorldSid);
+        TestDescriptor descriptor(everyone.Get());
+        descriptor.Allow(everyone.Get(), KEY_ALL_ACCESS);
+        SetSecurity(descriptor.Get());
+    }
+
+    static void SetSecurity(PSECURITY_DESCRIPTOR descriptor)
+    {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LauncherKey, 0, WRITE_DAC | KEY_WOW64_64KEY, &key) ==
+            ERROR_SUCCESS)
+        {
+            RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+            RegCloseKey(key);
+        }
+    }
+
+    bool HasMessageStartingWith(const std::string& start) const
+    {
+        for (const std::string& message : DebugMessages())
+        {
+            if (message.rfind(start, 0) == 0)
+            {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+const std::string kKeyPath = "SOFTWARE\\Altavy Solutions Inc.\\Launcher";
+} // namespace
+
+TEST_F(LauncherKeyTest, SettingIsReadOrItsAbsenceExplained)
+{
+    char value[kLauncherSettingCapacity];
+    EXPECT_FALSE(ReadLauncherSetting("NetFxMSIOpts", value));
+    EXPECT_EQ(ErrorCount, 1u); // no key at all
+    EXPECT_TRUE(HasMessageStartingWith("ERROR !! OVWin registry access failed: Error while opening key \"" +
+                                       kKeyPath + "\"; [WIN32 0x00000002/C0002] "));
+
+    SetText("VCRuntimeMSIOpts", "/quiet /norestart");
+    ForgetLines();
+    ASSERT_TRUE(ReadLauncherSetting("VCRuntimeMSIOpts", value));
+    EXPECT_STREQ(value, "/quiet /norestart");
+    EXPECT_TRUE(
+        HasMessageStartingWith("DEBUG    Registry access: Read success from key \"VCRuntimeMSIOpts\" in \"" +
+                               kKeyPath + "\". Value=/quiet /norestart"));
+
+    // A missing value is no error, only a debug line.
+    EXPECT_FALSE(ReadLauncherSetting("NetFxMSIOpts", value));
+    EXPECT_EQ(ErrorCount, 1u);
+    EXPECT_TRUE(
+        HasMessageStartingWith("DEBUG    Registry access did not succeed: Key not found while reading key "
+                               "\"NetFxMSIOpts\" from \"" +
+                               kKeyPath + "\"; [WIN32 0x00000002/C0002] "));
+}
+
+TEST_F(LauncherKeyTest, CacheFlagIsWrittenAsADwordCreatingTheKey)
+{
+    ASSERT_TRUE(SetUsingTCache(1));
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    ASSERT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, LauncherKey, "UsingTCache", RRF_RT_REG_DWORD | 0x00010000,
+                           nullptr, &value, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value, 1u);
+    EXPECT_EQ(ErrorCount, 0u);
+}
+
+TEST_F(LauncherKeyTest, KeyThatRefusesWritingIsReportedAndTheWorkingFolderWarned)
+{
+    LockForReading();
+    ForgetLines();
+    SaveWorkingFolder();
+    EXPECT_FALSE(SetUsingTCache(0));
+    EXPECT_EQ(ErrorCount, 2u);
+    const std::string refused = "ERROR !!  OVWin registry access failed: Error while opening key \"" +
+                                kKeyPath + "\"; [WIN32 0x00000005/C0005] ";
+    const std::vector<std::string> errors = ErrorLines();
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].rfind(refused, 0), 0u) << errors[0];
+    EXPECT_EQ(errors[1].rfind(refused, 0), 0u) << errors[1];
+    EXPECT_TRUE(HasDebugLine("DEBUG    Initialize: Warning: Failed to save working folder to registry."));
+
+    // The warning is the working folder's alone.
+    int warnings = 0;
+    for (const std::string& message : DebugMessages())
+    {
+        warnings += message.find("Warning: Failed to save working folder") != std::string::npos;
+    }
+    EXPECT_EQ(warnings, 1);
+}
+
+TEST_F(LauncherKeyTest, WorkingFolderIsSavedAsTheWholeBuffer)
+{
+    SaveWorkingFolder();
+    BYTE data[kPathCapacity + 8];
+    DWORD type = 0;
+    DWORD size = sizeof(data);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, LauncherKey, 0, KEY_READ | KEY_WOW64_64KEY, &key),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueExA(key, "LastRunFrom", nullptr, &type, data, &size), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(size, kPathCapacity);
+    EXPECT_STREQ(reinterpret_cast<const char*>(data), WorkingFolder);
+    EXPECT_EQ(ErrorCount, 0u);
+    EXPECT_TRUE(DebugLines().empty());
+}
