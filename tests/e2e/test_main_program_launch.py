@@ -51,6 +51,12 @@ class InstanceFile(unittest.TestCase):
             self.assertEqual(report["instance.INSTANCE.WFOLDER"], installation.folder)
             self.assertEqual(report["instance.INSTANCE.OVWINTYPE"], "64")
             self.assertRegex(report["instance.INSTANCE.OVWINVER"], r"^\d+\.\d+\.\d+\.\d+$")
+            # The known folders, each with its trailing backslash.
+            user = "C:\\users\\root\\AppData\\Local\\"
+            self.assertEqual({name: report.get("instance.ENVIRONMENT." + name) for name in (
+                "WINDIR", "SYSDIR", "USERDIR", "PROGDATADIR", "TCACHEPARENTDIR")}, {
+                "WINDIR": "C:\\windows\\", "SYSDIR": "C:\\windows\\system32\\", "USERDIR": user,
+                "PROGDATADIR": "C:\\ProgramData\\Altavy\\", "TCACHEPARENTDIR": user + "Oskelt\\Orvanta\\"})
             self.assertIn('WinMain: Using instance file, created "%s".' % instance, installation.texts())
 
             data = machine.read_bytes(instance)

@@ -135,12 +135,13 @@ class StandardStartOnWindows10(unittest.TestCase):
                                   r'\(64-bit\) Version 10\.0\.18362 \(Service Pack 0\.0\)$')
         self.assertTrue(following.startswith("Detected CPU: "), following)
 
-    def test_unlisted_build_reads_the_release_label_without_errors(self):
+    def test_unlisted_build_reads_the_release_label(self):
         # Wine's workstation edition code is not in the edition table, so
         # "(ProductCode 0X1C)" stands in the name, and every name of an
         # unlisted build outgrows the 64 bytes of OsName: it is not written.
         # The wording of these names is checked by the host tests; here the
-        # label is read, set or unset, without an error line.
+        # label is read, set or unset, without an error line, and a label
+        # that cannot be read is reported.
         cases = [("Dev", "2009"), (None, "2009"), (None, None)]
         with WineMachine(self.id(), windows_version="win10") as machine:
             for name in ("CurrentBuildNumber", "CurrentBuild"):
@@ -158,6 +159,14 @@ class StandardStartOnWindows10(unittest.TestCase):
                                               '(Service Pack 0.0)')
                     self.assertTrue(following.startswith("Detected CPU: "), following)
                     self.assertFalse([e for e in errors if "Registry access" in e], errors)
+
+            # A label of another type, or too long for its 32 bytes, is an error line of its own.
+            machine.reg_add(CURRENT_VERSION, "DisplayVersion", "REG_DWORD", 2009)
+            machine.reg_add(CURRENT_VERSION, "ReleaseId", "REG_SZ", "x" * 40)
+            _, errors = start_launcher(machine, "-d")
+            self.assertEqual([e.split(";")[0] for e in errors if "Registry access" in e], [
+                'Registry access failed: Error while reading key "%s" from "%s"' % (name, CURRENT_VERSION[5:])
+                for name in ("DisplayVersion", "ReleaseId")])
 
             # The same build number on a server.
             machine.reg_add(PRODUCT_OPTIONS, "ProductType", "REG_SZ", "ServerNT")

@@ -1,5 +1,6 @@
 // The splash window as the launcher makes it, opened in the test's own
-// process so that its bar and its pixels can be read directly.
+// process so that its bar and its pixels can be read directly. Its place, and
+// a silent start without it, are read by the end-to-end tests.
 #include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
 #include "launcher/launcher_identity.h"
@@ -7,7 +8,6 @@
 #include "support/win_log_fixture.h"
 #include "support/window_pixels.h"
 #include "ui/splash_win.h"
-#include "ui/window_placement_win.h"
 
 #include <windows.h>
 
@@ -48,19 +48,6 @@ class Splash : public WinLogTest
 
     HBITMAP background_ = nullptr;
 };
-
-int VisibleWindowsOfThisThread()
-{
-    int count = 0;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM counter) -> BOOL {
-            *reinterpret_cast<int*>(counter) += IsWindowVisible(window) ? 1 : 0;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count;
-}
 } // namespace
 
 TEST_F(Splash, SubStatusMovesTheBarOnlyForValuesAboveZero)
@@ -141,42 +128,4 @@ TEST_F(Splash, LongStatusRunsPastTheEdgesOfItsRectangle)
     const std::pair<int, int> columns = shown.DifferingColumns(Picture(), kStatusBand);
     EXPECT_LT(columns.first, 10);
     EXPECT_EQ(columns.second, 549);
-}
-
-TEST_F(Splash, WithoutAWindowTheTextsAreOnlyKeptAndLogged)
-{
-    const HWND window = SplashWindow;
-    CloseSplash();
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(SplashWindow, nullptr);
-    EXPECT_EQ(VisibleWindowsOfThisThread(), 0);
-    CloseSplash();
-
-    ForgetLines();
-    UpdateSubStatus("Checking for required updates...", 50);
-    UpdateStatus("Brisel System Ready For Use");
-    EXPECT_STREQ(SubStatusText, "Checking for required updates...");
-    EXPECT_STREQ(StatusText, "Brisel System Ready For Use");
-    EXPECT_EQ(VisibleWindowsOfThisThread(), 0);
-    EXPECT_EQ(DebugLines(), (std::vector<std::string>{
-                                "DEBUG    UpdateSubStatus: Checking for required updates...",
-                                "DEBUG    UpdateStatus: Brisel System Ready For Use",
-                            }));
-}
-
-TEST(CenterWindow, WindowLargerThanTheScreenGetsNegativeCoordinates)
-{
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    HWND window = CreateWindowExA(0, "STATIC", "big", WS_POPUP, 0, 0, screenWidth * 2 + 1, screenHeight + 301,
-                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(window, nullptr);
-    CenterWindow(window);
-    RECT frame = {};
-    GetWindowRect(window, &frame);
-    DestroyWindow(window);
-    EXPECT_EQ(frame.left, screenWidth / 2 - screenWidth);
-    EXPECT_EQ(frame.top, screenHeight / 2 - (screenHeight + 301) / 2);
-    EXPECT_EQ(frame.right - frame.left, screenWidth * 2 + 1);
-    EXPECT_EQ(frame.bottom - frame.top, screenHeight + 301);
 }

@@ -88,6 +88,19 @@ std::vector<std::string> WinLogTest::DebugMessages() const
     return messages;
 }
 
+std::vector<std::string> WinLogTest::DebugMessagesWith(const std::string& text) const
+{
+    std::vector<std::string> found;
+    for (const std::string& message : DebugMessages())
+    {
+        if (message.find(text) != std::string::npos)
+        {
+            found.push_back(message);
+        }
+    }
+    return found;
+}
+
 bool WinLogTest::HasDebugLine(const std::string& line) const
 {
     for (const std::string& candidate : DebugLines())

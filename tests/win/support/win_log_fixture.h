@@ -19,6 +19,8 @@ class WinLogTest : public ::testing::Test
     std::vector<std::string> ErrorLines() const;
     // The same with a wrapped line's continuations joined back into it.
     std::vector<std::string> DebugMessages() const;
+    // The debug messages that contain this text.
+    std::vector<std::string> DebugMessagesWith(const std::string& text) const;
     // Whether some debug line, from the tag on, equals this text.
     bool HasDebugLine(const std::string& line) const;
     void ForgetLines(); // empties both logs
