@@ -53,10 +53,3 @@ TEST_F(ErrorDescriptionOnWindows, CodeWithoutTextIsUnknownAndTheFailedLookUpIsAn
               std::vector<std::string>{
                   "ERROR !!  FormatErrorString: Failed to retrieve formatted error description."});
 }
-
-TEST_F(ErrorDescriptionOnWindows, DescriptionTooLongForItsBufferIsLeftEmpty)
-{
-    char description[16];
-    FormatErrorString(2, description, sizeof(description));
-    EXPECT_STREQ(description, "");
-}

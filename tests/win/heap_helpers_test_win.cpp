@@ -57,29 +57,25 @@ TEST_F(HeapHelpers, UnnamedFormsAndTheirMissingFullStop)
                              " (" + P(&block) + ")"));
 }
 
-TEST_F(HeapHelpers, NullVariableAddressesAreErrors)
+TEST_F(HeapHelpers, NullVariableAddressesAndImpossibleSizesAreErrors)
 {
     EXPECT_FALSE(HeapAllocHlpr(static_cast<void**>(nullptr), 8, "ParamsArray"));
     HeapFreeHlpr(static_cast<void**>(nullptr), nullptr);
-    EXPECT_EQ(ErrorCount, 2u);
-    EXPECT_EQ(ErrorLines(),
-              (std::vector<std::string>{
-                  "ERROR !!  HeapAllocHlpr: Pointer to be used for memory allocation for ParamsArray is "
-                  "invalid. (nullptr)",
-                  "ERROR !!  HeapFreeHlpr: Pointer to allocated memory is invalid. (nullptr)"}));
-    EXPECT_TRUE(HasDebugLine("DEBUG X  HeapFreeHlpr: Arg pointer = nullptr."));
-}
-
-TEST_F(HeapHelpers, ImpossibleAllocationIsReportedWithItsSize)
-{
     void* block = nullptr;
     EXPECT_FALSE(HeapAllocHlpr(&block, 0x7FFFFFFFFFFF0000ull, "Huge"));
     EXPECT_EQ(block, nullptr);
-    ASSERT_EQ(ErrorLines().size(), 1u);
-    EXPECT_EQ(ErrorLines()[0].rfind("ERROR !!  HeapAllocHlpr: Failed to allocate heap memory for Huge (size "
-                                    "requested=-65536); [WIN32 0x",
-                                    0),
-              0u);
+    const std::vector<std::string> errors = ErrorLines();
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_EQ(errors[0],
+              "ERROR !!  HeapAllocHlpr: Pointer to be used for memory allocation for ParamsArray is "
+              "invalid. (nullptr)");
+    EXPECT_EQ(errors[1], "ERROR !!  HeapFreeHlpr: Pointer to allocated memory is invalid. (nullptr)");
+    EXPECT_EQ(errors[2].rfind("ERROR !!  HeapAllocHlpr: Failed to allocate heap memory for Huge (size "
+                              "requested=-65536); [WIN32 0x",
+                              0),
+              0u)
+        << errors[2];
+    EXPECT_TRUE(HasDebugLine("DEBUG X  HeapFreeHlpr: Arg pointer = nullptr."));
 }
 
 TEST_F(HeapHelpers, HandleIsClosedOnceAndThenReportedFree)
@@ -113,16 +109,7 @@ TEST_F(HeapHelpers, OwnersReleaseOnTheWayOutAndNeverTwice)
     }
     // The event handle is gone, so waiting on it fails.
     EXPECT_EQ(WaitForSingleObject(copy, 0), WAIT_FAILED);
-    int frees = 0;
-    int closes = 0;
-    int alreadyFree = 0;
-    for (const std::string& line : DebugLines())
-    {
-        frees += line.find("HeapFreeHlpr: Freeing heap allocated memory for Buffer") != std::string::npos;
-        closes += line.find("CloseAndDestroyHandle: Closing hEvent=") != std::string::npos;
-        alreadyFree += line.find("Handle hUnused is already free.") != std::string::npos;
-    }
-    EXPECT_EQ(frees, 1);
-    EXPECT_EQ(closes, 1);
-    EXPECT_EQ(alreadyFree, 1);
+    EXPECT_EQ(DebugMessagesWith("HeapFreeHlpr: Freeing heap allocated memory for Buffer").size(), 1u);
+    EXPECT_EQ(DebugMessagesWith("CloseAndDestroyHandle: Closing hEvent=").size(), 1u);
+    EXPECT_EQ(DebugMessagesWith("Handle hUnused is already free.").size(), 1u);
 }
