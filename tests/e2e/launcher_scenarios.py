@@ -20,6 +20,22 @@ MESSAGE_COLUMN = 33
 STANDARD_START_PAUSES = 4.7
 PRELOAD_PAUSES = 2.8
 
+# The standard start's status line and its sub-status lines with the
+# progress each one sets.
+STANDARD_STATUS = "Initializing Brisel..."
+STANDARD_STEPS = [
+    ("Inspecting operating system environment...", 1),
+    ("Validating Configuration...", 10),
+    ("Checking for required updates...", 20),
+    ("Validating Dependencies...", 30),
+    ("Validating COM Assemblies...", 50),
+    ("Validating Altavy Fonts...", 70),
+    ("Validating Brisel executables...", 80),
+    ("Validating Brisel Peripheral Engine files...", 90),
+    ("Preparing to launch...", 100),
+    ("Launching Brisel Please Wait...", 100),
+]
+
 
 class Installation:
     """ovwin64.exe in a folder of a clean machine, started as a user would."""
@@ -80,11 +96,16 @@ class Installation:
         self.machine.copy_in(os.path.join(WIN_TESTS_DIR, program), self.folder, "verozar1.exe")
 
 
+def launcher_resources():
+    """The resources of the built launcher as windres prints them: read back
+    from the PE file, not from our own sources."""
+    return subprocess.run(["x86_64-w64-mingw32-windres", "-i", os.path.join(DIST_DIR, "ovwin64.exe"), "-O", "rc"],
+                          capture_output=True, text=True, check=True).stdout
+
+
 def launcher_version():
-    """The launcher's version strings and numbers, read back from the PE file
-    with windres (not from our own sources)."""
-    resources = subprocess.run(["x86_64-w64-mingw32-windres", "-i", os.path.join(DIST_DIR, "ovwin64.exe"), "-O",
-                                "rc"], capture_output=True, text=True, check=True).stdout
+    """The launcher's version strings and numbers."""
+    resources = launcher_resources()
     numbers = re.search(r"FILEVERSION (\d+), (\d+), (\d+), (\d+)", resources).groups()
     strings = dict(re.findall(r'VALUE "(\w+)", "([^"]*)"', resources))
     return ".".join(numbers), strings

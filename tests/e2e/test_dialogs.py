@@ -126,7 +126,6 @@ class ErrorDialogs(unittest.TestCase):
         with WineMachine(self.id(), display=True) as machine:
             installation, program = stand_in(machine)
             boxes = self.with_and_without_splash(installation, program, "errorbox", "error-box")
-            long = open_box(installation, program, "-s -d longerror", BOX_CAPTION, "error-box-long")
 
         for seen, is_owned in boxes:
             with self.subTest(owned=is_owned):
@@ -135,16 +134,6 @@ class ErrorDialogs(unittest.TestCase):
                 lines = [m for m in seen["errors"] if m.startswith("Error Dialog: ")]
                 self.assertEqual(lines, ["Error Dialog: %s; %s" % (HEADING, message)])
                 self.assertIn("Error Dialog: %s; %s" % (HEADING, message), seen["debug"])
-
-        # A message too long for the box is cut to fill it, and marked.
-        text = long["controls"][STATIC_TEXT_ID]["text"]
-        self.assertEqual(len(text), 2047)
-        self.assertTrue(text.startswith(HEADING + "\n\nLong xxx"), text[:40])
-        self.assertTrue(text.endswith("xxx (...)"), text[-20:])
-        self.assertEqual(long["exit_code"], 0)
-        lines = [m for m in long["errors"] if m.startswith("Error Dialog: ")]
-        self.assertEqual(len(lines), 1)
-        self.assertTrue(lines[0].startswith("Error Dialog: %s; Long xxx" % HEADING))
 
     def test_critical_failure_box_logs_nothing_of_its_own(self):
         with WineMachine(self.id(), display=True) as machine:

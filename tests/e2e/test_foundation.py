@@ -1,4 +1,4 @@
-"""The deployable executable's form, and the harness that every Wine test
+"""The deployable executable's form and resources, and the harness that every Wine test
 stands on: clean machines, exact command lines, exit codes, windows read and
 clicked the way a user would."""
 
@@ -7,10 +7,10 @@ import re
 import subprocess
 import unittest
 
+from launcher_scenarios import launcher_resources
 from winemachine import DIST_DIR, WIN_TESTS_DIR, WineMachine, template_prefix
 
 OBJDUMP = "x86_64-w64-mingw32-objdump"
-WINDRES = "x86_64-w64-mingw32-windres"
 
 # DLLs every Windows installation has; the launcher may import nothing else.
 SYSTEM_DLLS = {
@@ -19,6 +19,23 @@ SYSTEM_DLLS = {
 }
 
 LAUNCHER = os.path.join(DIST_DIR, "ovwin64.exe")
+
+# windres prints the template with its styles as numbers: popup, caption,
+# system menu, modal frame, system-modal, set foreground and set font; the
+# buttons with tab stops, the message left-aligned starting a group, the
+# shield a centred bitmap picture drawn transparently.
+ELEVATE_DIALOG = """\
+"ELEVATEDIALOG" DIALOGEX 0, 0, 246, 74
+STYLE 0x80c802c2
+CAPTION "Orvanta - Elevation Required"
+FONT 8, "MS Shell Dlg", 0, 0, 0
+BEGIN
+  DEFPUSHBUTTON "Elevate", 1007, 127, 50, 60, 17, 0x50010001
+  PUSHBUTTON "Cancel", 1008, 189, 50, 50, 17, 0x50010000
+  LTEXT "ID_ELEVATETEXT", -1, 59, 15, 180, 30, 0x50020000
+  CONTROL "UAC_SHIELD", 1000, "STATIC", 0x5000020e, 7, 15, 37, 38, 0x20, 0
+END"""
+ELEVATE_TEXT = "This application requires administrator rights through User Account Control elevation. Proceed?"
 
 
 class DeployableExecutable(unittest.TestCase):
@@ -32,9 +49,7 @@ class DeployableExecutable(unittest.TestCase):
         self.assertLessEqual(imports, SYSTEM_DLLS)
 
     def test_carries_version_manifest_and_icon(self):
-        # windres reads the resource section back out of the PE file.
-        resources = subprocess.run([WINDRES, "-i", LAUNCHER, "-O", "rc"], capture_output=True, text=True,
-                                   check=True).stdout
+        resources = launcher_resources()
         self.assertRegex(resources, r"1 VERSIONINFO\s+FILEVERSION \d+, \d+, \d+, \d+")
         for name in ("FileDescription", "LegalCopyright", "ProductName", "CompanyName", "FileVersion"):
             self.assertRegex(resources, r'VALUE "%s", "[^"]+"' % name)
@@ -45,6 +60,16 @@ class DeployableExecutable(unittest.TestCase):
         self.assertIn("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", resources)  # Windows 10
         self.assertIn('name=""Microsoft.Windows.Common-Controls"" version=""6.0.0.0""', resources)
         self.assertIn('"ALTAVYBRISELICON" 14 /* RT_GROUP_ICON */', resources)
+
+    def test_carries_the_elevation_prompt_and_pictures_no_start_shows_yet(self):
+        # The splash, the verify window and the message boxes are read on the
+        # screen by the other scenarios.
+        resources = launcher_resources()
+        template = re.search(r'^"ELEVATEDIALOG" DIALOG.*?^END$', resources, re.M | re.S)
+        self.assertEqual(template.group(0) if template else None, ELEVATE_DIALOG)
+        self.assertIn('  122, "%s"' % ELEVATE_TEXT, resources)
+        self.assertLess(len(ELEVATE_TEXT), 100, "the elevation prompt's buffer holds 100 bytes")
+        self.assertEqual(sorted(re.findall(r"^(\S+) 2 /\* RT_BITMAP \*/$", resources, re.M)), ["2002", "2011"])
 
 
 class Harness(unittest.TestCase):

@@ -57,7 +57,7 @@ class LogsAndModes(unittest.TestCase):
     def test_developer_level_lists_every_argument(self):
         with WineMachine(self.id()) as machine:
             installation = Installation(machine)
-            result, _ = installation.run('-d100 list -xyz "-list" re-place')
+            result, _ = installation.run('-d100 list -xyz "-list" re-place -i "x y"')
             self.assertEqual(result.exit_code, 0)
             dump = [(tag, indent, text) for tag, indent, text in installation.messages()
                     if text.startswith("Arg ") or text.startswith("There are ")]
@@ -67,7 +67,9 @@ class LogsAndModes(unittest.TestCase):
                 ("DEBUG X ", 3, "Arg 2: [xyz]\tName=[xyz] Value=[]\tRating Engine Command"),
                 ("DEBUG X ", 3, "Arg 3: [-list]\tName=[-list] Value=[]\tUnrecognized Parameter"),
                 ("DEBUG X ", 3, "Arg 4: [replace]\tName=[replace] Value=[]\tRating Engine Command"),
-                ("DEBUG X ", 3, "There are 3 rating engine commands on the command line."),
+                ("DEBUG X ", 3, "Arg 5: [i]\tName=[i] Value=[]\tUsing Instance File"),
+                ("DEBUG X ", 3, "Arg 6: [x y]\tName=[x] Value=[y]\tRating Engine Command"),
+                ("DEBUG X ", 3, "There are 4 rating engine commands on the command line."),
             ])
             self.assertIn("Initialize: Diagnostic Logging Enabled (LogLevel: 100)", installation.texts())
 

@@ -1,7 +1,6 @@
 // launcher_dialogs: starts like ovwin64.exe (Initialize, the splash unless
 // silent) and then shows the dialog its engine command names:
 //   errorbox      ShowErrorDialog with "Failed to open %s for installation."
-//   longerror     ShowErrorDialog with a message of 3000 characters
 //   critical      AbortApp: the critical-failure box, exit code 6
 //   replacefail   the replace mode with a file that could not be replaced
 #include "launcher/app_lifetime.h"
@@ -14,8 +13,6 @@
 #include "ui/splash_win.h"
 
 #include <windows.h>
-
-#include <string>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR argumentText, int)
 {
@@ -33,11 +30,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR argumentText, int)
     if (HasEngineCommand("errorbox"))
     {
         ShowErrorDialog("Failed to open %s for installation.", "verozar0.dll");
-    }
-    if (HasEngineCommand("longerror"))
-    {
-        const std::string message = "Long " + std::string(2990, 'x') + " end.";
-        ShowErrorDialog("%s", message.c_str());
     }
     if (HasEngineCommand("critical"))
     {

@@ -1,7 +1,5 @@
 #include "support/window_pixels.h"
 
-#include <algorithm>
-
 namespace
 {
 // Copies width x height pixels of the source context into a top-down 32-bit
@@ -45,57 +43,7 @@ Pixels Copy(HDC source, int width, int height)
     return pixels;
 }
 
-RECT Clip(RECT area, const Pixels& a, const Pixels& b)
-{
-    area.left = std::max<LONG>(area.left, 0);
-    area.top = std::max<LONG>(area.top, 0);
-    area.right = std::min<LONG>(area.right, std::min(a.width, b.width));
-    area.bottom = std::min<LONG>(area.bottom, std::min(a.height, b.height));
-    return area;
-}
 } // namespace
-
-int Pixels::Differences(const Pixels& other, RECT area) const
-{
-    const RECT clipped = Clip(area, *this, other);
-    int count = 0;
-    for (int y = clipped.top; y < clipped.bottom; ++y)
-    {
-        for (int x = clipped.left; x < clipped.right; ++x)
-        {
-            count += At(x, y) != other.At(x, y) ? 1 : 0;
-        }
-    }
-    return count;
-}
-
-std::pair<int, int> Pixels::DifferingColumns(const Pixels& other, RECT area) const
-{
-    const RECT clipped = Clip(area, *this, other);
-    std::pair<int, int> columns(-1, -1);
-    for (int y = clipped.top; y < clipped.bottom; ++y)
-    {
-        for (int x = clipped.left; x < clipped.right; ++x)
-        {
-            if (At(x, y) != other.At(x, y))
-            {
-                columns.first = columns.first < 0 ? x : std::min(columns.first, x);
-                columns.second = std::max(columns.second, x);
-            }
-        }
-    }
-    return columns;
-}
-
-Pixels CaptureClient(HWND window)
-{
-    RECT client = {};
-    GetClientRect(window, &client);
-    HDC dc = GetDC(window);
-    Pixels pixels = Copy(dc, client.right, client.bottom);
-    ReleaseDC(window, dc);
-    return pixels;
-}
 
 Pixels ReadBitmap(HBITMAP bitmap)
 {
