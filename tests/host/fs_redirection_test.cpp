@@ -1,9 +1,7 @@
 #include "environment/fs_redirection.h"
 
+#include "developer_log_fixture.h"
 #include "diagnostics/format_buffer.h"
-#include "diagnostics/log.h"
-#include "launcher/launch_options.h"
-#include "support/log_state.h"
 
 #include <gtest/gtest.h>
 
@@ -56,29 +54,24 @@ void FakeDescribe(uint32_t code, char* destination, std::size_t capacity)
 
 const RedirectionCalls kFakeCalls = {FakeSwitchOff, FakeSwitchOn, FakeDescribe};
 
-class Redirection : public ::testing::Test
+std::string TokenText()
+{
+    char text[32];
+    FormatToBuffer(text, sizeof(text), "%p", kToken);
+    return text;
+}
+
+class Redirection : public DeveloperLogTest
 {
   protected:
     void SetUp() override
     {
-        folder_ = log_state::Reset();
-        LaunchOptions.DeveloperDebugLogging.Set = true;
-        OpenLogs(folder_.c_str());
-        log_state::WriteFile(folder_ + "OvwinDebug.log", "");
+        DeveloperLogTest::SetUp();
         fake = FakeWow64();
-        state_ = RedirectionState{false, false, nullptr};
     }
-    std::vector<std::string> Debug() const { return log_state::ReadMessages(folder_ + "OvwinDebug.log"); }
     std::vector<std::string> Errors() const { return log_state::ReadMessages(folder_ + "OvwinError.log"); }
-    std::string TokenText() const
-    {
-        char text[32];
-        FormatToBuffer(text, sizeof(text), "%p", kToken);
-        return text;
-    }
 
-    std::string folder_;
-    RedirectionState state_;
+    RedirectionState state_ = {false, false, nullptr};
 };
 } // namespace
 
@@ -90,7 +83,7 @@ TEST_F(Redirection, OutsideWow64TheFirstSwitchOffMakesTheProcessExemptForGood)
     EXPECT_TRUE(EnableRedirection(state_, kFakeCalls));
     EXPECT_TRUE(EnableRedirection(state_, kFakeCalls));
     EXPECT_EQ(fake.switchOffs + fake.switchOns, 0);
-    EXPECT_EQ(Debug(),
+    EXPECT_EQ(Lines(),
               std::vector<std::string>{"DEBUG    DisableFSCompatibility: This process is exempt from "
                                        "compatibility redirection. (This notice will not be repeated)"});
 }
@@ -110,7 +103,7 @@ TEST_F(Redirection, UnderWow64OneSwitchOnEndsAnyNumberOfSwitchOffs)
     const std::string token = TokenText();
     const std::string already = "DEBUG X  EnableFSCompatibility: WOW64 file system emulation compatibility "
                                 "redirection already enabled.";
-    EXPECT_EQ(Debug(),
+    EXPECT_EQ(Lines(),
               (std::vector<std::string>{
                   already,
                   "DEBUG X  DisableFSCompatibility: Disabled WOW64 file system emulation compatibility "

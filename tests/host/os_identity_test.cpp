@@ -62,33 +62,26 @@ std::string Edition(uint32_t code)
 
 TEST(OsIdentity, EditionNamesByProductCode)
 {
+    // The first and last rows, a row of several codes, and the fallback.
     EXPECT_EQ(Edition(0), "");
     EXPECT_EQ(Edition(1), "Ultimate");
-    EXPECT_EQ(Edition(3), "Home Premium");
     EXPECT_EQ(Edition(4), "Enterprise");
     EXPECT_EQ(Edition(140), "Enterprise");
-    EXPECT_EQ(Edition(7), "Standard");
-    EXPECT_EQ(Edition(80), "Datacenter");
-    EXPECT_EQ(Edition(48), "Professional");
-    EXPECT_EQ(Edition(101), "Home");
-    EXPECT_EQ(Edition(139), "Professional (China)");
     EXPECT_EQ(Edition(161), "Pro for Workstations");
-    EXPECT_EQ(Edition(0x11), "(ProductCode 0X11)");
     EXPECT_EQ(Edition(5), "(ProductCode 0X5)");
     EXPECT_EQ(Edition(0xABCD), "(ProductCode 0XABCD)");
 }
 
 TEST(OsIdentity, NamesSupportAndTheWindows7Statement)
 {
+    // The first and last rows of each table, both forms of a name, and every
+    // boundary and fallback.
     const Case cases[] = {
         // Windows 10 and 11 workstations by build.
         {10, 0, 19045, 0, 1, 2, kWin10, 48, "", "Windows 10 Professional 22H2 (2022 Update)", true, false},
         {10, 0, 19045, 0, 1, 2, kWin10, 0, "", "Windows 10 22H2 (2022 Update)", true, false},
         {10, 0, 10240, 0, 1, 2, kWin10, 4, "", "Windows 10 Enterprise 1507 (RTM)", true, false},
-        {10, 0, 18362, 0, 1, 2, kWin10, 0, "1903", "Windows 10 1903 (May 2019 Update)", true, false},
-        {10, 0, 19044, 0, 1, 2, kWin10, 0, "", "Windows 10 21H2 (November 2021 Update)", true, false},
         {10, 0, 22000, 0, 1, 2, kWin10, 101, "", "Windows 11 Home 21H2", true, false},
-        {10, 0, 22621, 0, 1, 2, kWin10, 0, "", "Windows 11 22H2 (2022 Update)", true, false},
         {10, 0, 22631, 0, 1, 2, kWin10, 121, "", "Windows 11 Education 23H2 (2023 Update)", true, false},
         {10, 0, 19046, 0, 1, 2, kWin10, 0, "", "Windows 10 (22H2 Or Newer)", true, false},
         {10, 0, 19050, 0, 1, 2, kWin10, 0, "", "Windows 10 (22H2 Or Newer)", true, false},
@@ -102,7 +95,6 @@ TEST(OsIdentity, NamesSupportAndTheWindows7Statement)
         {10, 0, 22500, 0, 1, 2, kWin10, 48, "De",
          "Windows 10/11 Professional CodeName De (Unknown Update Channel)", true, false},
         {10, 0, 22500, 0, 1, 2, kWin10, 48, "Dev", "", true, false},
-        {10, 0, 22500, 0, 1, 2, kWin10, 0x1C, "Dev", "", true, false},
         {10, 0, 22500, 0, 1, 2, kWin10, 0, "", "Windows 10/11 Build 22500 (Unknown Update Channel)", true,
          false},
         {10, 0, 18000, 0, 1, 2, kWin10, 48, "",
@@ -120,7 +112,6 @@ TEST(OsIdentity, NamesSupportAndTheWindows7Statement)
         {6, 1, 7601, 1, 1, 2, kWin7Sp1, 0, "", "Windows 7 SP1", true, true},
         {6, 1, 7600, 0, 1, 2, kWin7, 3, "", "Windows 7 Home Premium", true, true},
         {6, 1, 7601, 1, 3, 2, kWin7Sp1Server, 8, "", "Windows Server 2008 R2 Datacenter", true, false},
-        {6, 1, 7601, 1, 3, 2, kWin7Sp1Server, 0, "", "Windows Server 2008 R2", true, false},
         // Off the list.
         {6, 0, 6002, 2, 1, 2, kVista, 6, "", "Windows Vista Business", false, false},
         {6, 0, 6002, 2, 3, 2, kVista, 7, "", "Windows Server 2008", false, false},

@@ -55,10 +55,8 @@ TEST(SystemReportText, IntegrityNamesByLabel)
 {
     EXPECT_STREQ(IntegrityLevelName(0x1000), "Low");
     EXPECT_STREQ(IntegrityLevelName(0x1100), "");
-    EXPECT_STREQ(IntegrityLevelName(0x0000), "");
     EXPECT_STREQ(IntegrityLevelName(0x2000), "Medium");
     EXPECT_STREQ(IntegrityLevelName(0x2100), "Medium");
-    EXPECT_STREQ(IntegrityLevelName(0x2FFF), "Medium");
     EXPECT_STREQ(IntegrityLevelName(0x3000), "High");
     EXPECT_STREQ(IntegrityLevelName(0x4000), "High");
 }

@@ -1,22 +1,8 @@
 #include "install/tab_time.h"
 
-#include <gtest/gtest.h>
+#include "support/archive_bytes.h"
 
-namespace
-{
-void ExpectStamp(const TabTimestamp& stamp, int year, int month, int day, int dayOfWeek, int hour, int minute,
-                 int second, int milliseconds)
-{
-    EXPECT_EQ(stamp.Year, year);
-    EXPECT_EQ(stamp.Month, month);
-    EXPECT_EQ(stamp.Day, day);
-    EXPECT_EQ(stamp.DayOfWeek, dayOfWeek);
-    EXPECT_EQ(stamp.Hour, hour);
-    EXPECT_EQ(stamp.Minute, minute);
-    EXPECT_EQ(stamp.Second, second);
-    EXPECT_EQ(stamp.Milliseconds, milliseconds);
-}
-} // namespace
+#include <gtest/gtest.h>
 
 TEST(TabTime, TicksCountFrom1601AsFileTimesDo)
 {
@@ -29,12 +15,12 @@ TEST(TabTime, TicksCountFrom1601AsFileTimesDo)
 
     TabTimestamp stamp = {};
     ASSERT_TRUE(TicksToTimestamp(ticks + 9999, &stamp)); // below a millisecond is dropped
-    ExpectStamp(stamp, 2023, 7, 14, 5, 9, 30, 0, 250);
+    EXPECT_EQ(StampText(stamp), "2023-07-14(5) 09:30:00.250");
     ASSERT_TRUE(TicksToTimestamp(0, &stamp));
-    ExpectStamp(stamp, 1601, 1, 1, 1, 0, 0, 0, 0);
+    EXPECT_EQ(StampText(stamp), "1601-01-01(1) 00:00:00.000");
     ASSERT_TRUE(TimestampToTicks({30827, 12, 31, 0, 23, 59, 59, 999}, &ticks));
     ASSERT_TRUE(TicksToTimestamp(ticks, &stamp));
-    ExpectStamp(stamp, 30827, 12, 31, 5, 23, 59, 59, 999);
+    EXPECT_EQ(StampText(stamp), "30827-12-31(5) 23:59:59.999");
     EXPECT_FALSE(TicksToTimestamp(0x8000000000000000ull, &stamp));
 }
 
@@ -53,9 +39,9 @@ TEST(TabTime, ShiftingCrossesDaysMonthsAndYears)
 {
     TabTimestamp shown = {};
     ASSERT_TRUE(ShiftTimestamp({2023, 12, 31, 0, 23, 30, 0, 0}, 3600, &shown));
-    ExpectStamp(shown, 2024, 1, 1, 1, 0, 30, 0, 0);
+    EXPECT_EQ(StampText(shown), "2024-01-01(1) 00:30:00.000");
     ASSERT_TRUE(ShiftTimestamp({2024, 3, 1, 5, 0, 15, 0, 0}, -3600, &shown));
-    ExpectStamp(shown, 2024, 2, 29, 4, 23, 15, 0, 0);
+    EXPECT_EQ(StampText(shown), "2024-02-29(4) 23:15:00.000");
     EXPECT_FALSE(ShiftTimestamp({1601, 1, 1, 1, 0, 0, 0, 0}, -1, &shown));
     EXPECT_FALSE(ShiftTimestamp({2023, 2, 30, 0, 0, 0, 0, 0}, 0, &shown));
 }

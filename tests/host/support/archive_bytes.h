@@ -1,14 +1,25 @@
 // Archive images for tests, made with the launcher's own encoders: a header
 // whose sizes match its records unless a test says otherwise, records
-// written one by one, and raw access for what no encoder would write.
+// written one by one, and raw access for what no encoder would write; and
+// time stamps as text, for comparing them whole.
 #pragma once
 
 #include "diagnostics/format_buffer.h"
 #include "install/install_codes.h"
 #include "install/tab_format.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
+
+// "YYYY-MM-DD(day of week) HH:MM:SS.mmm", every field as stored.
+inline std::string StampText(const TabTimestamp& t)
+{
+    char text[64];
+    std::snprintf(text, sizeof(text), "%04d-%02d-%02d(%d) %02d:%02d:%02d.%03d", t.Year, t.Month, t.Day,
+                  t.DayOfWeek, t.Hour, t.Minute, t.Second, t.Milliseconds);
+    return text;
+}
 
 // 14 July 2023, 09:30:00 UTC, a Friday.
 constexpr TabTimestamp kJulyMorning = {2023, 7, 14, 5, 9, 30, 0, 0};
