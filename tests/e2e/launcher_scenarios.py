@@ -20,20 +20,13 @@ MESSAGE_COLUMN = 33
 STANDARD_START_PAUSES = 4.7
 PRELOAD_PAUSES = 2.8
 
-# The standard start's status line and its sub-status lines with the
-# progress each one sets.
+# The standard start's status line and its sub-status lines.
 STANDARD_STATUS = "Initializing Brisel..."
 STANDARD_STEPS = [
-    ("Inspecting operating system environment...", 1),
-    ("Validating Configuration...", 10),
-    ("Checking for required updates...", 20),
-    ("Validating Dependencies...", 30),
-    ("Validating COM Assemblies...", 50),
-    ("Validating Altavy Fonts...", 70),
-    ("Validating Brisel executables...", 80),
-    ("Validating Brisel Peripheral Engine files...", 90),
-    ("Preparing to launch...", 100),
-    ("Launching Brisel Please Wait...", 100),
+    "Inspecting operating system environment...", "Validating Configuration...", "Checking for required updates...",
+    "Validating Dependencies...", "Validating COM Assemblies...", "Validating Altavy Fonts...",
+    "Validating Brisel executables...", "Validating Brisel Peripheral Engine files...", "Preparing to launch...",
+    "Launching Brisel Please Wait...",
 ]
 
 

@@ -56,16 +56,19 @@ def unrestricted_win_ini():
 
 
 class StandardStart(unittest.TestCase):
-    def start(self, machine, folders=()):
+    def start(self, machine, folders=(), limited=False, clean=True):
+        """A silent start at level 1 that launches the main program, without
+        an error unless clean is false."""
         installation = Installation(machine)
         installation.set_debug_level(1)
         installation.add_main_program()
         for folder in folders:
             os.makedirs(machine.host_path(folder))
-        result, _ = installation.run("-s -d")
+        result = machine.run(installation.launcher, "-s -d", cwd=installation.folder, limited=limited)
         self.assertEqual(result.exit_code, 0)
-        self.assertEqual(installation.log(ERROR_LOG), [])
-        self.assertIn("*** Brisel Launch Successful. ***", installation.texts())
+        if clean:
+            self.assertEqual(installation.log(ERROR_LOG), [])
+            self.assertIn("*** Brisel Launch Successful. ***", installation.texts())
         return installation
 
     def test_first_start_finds_every_location_missing_and_repairs_as_administrator(self):
@@ -114,11 +117,7 @@ class StandardStart(unittest.TestCase):
     def test_a_check_that_cannot_be_made_is_an_error_and_never_a_refusal(self):
         # Wine's own authorization library, which implements nothing.
         with WineMachine(self.id(), native_authz=False) as machine:
-            installation = Installation(machine)
-            installation.set_debug_level(1)
-            installation.add_main_program()
-            result, _ = installation.run("-s -d")
-            self.assertEqual(result.exit_code, 0)
+            installation = self.start(machine, clean=False)
             errors = installation.texts(ERROR_LOG)
             self.assertEqual(len(errors), 3, errors)
             self.assertTrue(errors[0].startswith("CheckInvokerRightsInFile failed: AuthzInitializeResourceManager "
@@ -134,11 +133,7 @@ class StandardStart(unittest.TestCase):
     def test_non_elevated_administrator_under_uac_is_refused_the_repairs(self):
         with WineMachine(self.id()) as machine:
             machine.reg_add(POLICIES_SYSTEM, "EnableLUA", "REG_DWORD", 1)
-            installation = Installation(machine)
-            installation.set_debug_level(1)
-            installation.add_main_program()
-            result = machine.run(installation.launcher, "-s -d", cwd=installation.folder, limited=True)
-            self.assertEqual(result.exit_code, 0)
+            installation = self.start(machine, limited=True, clean=False)
             # Only elevation could let the repairs run, and nobody can be
             # asked for it yet: the request is refused.
             step = [text for _, text in configuration_step(installation)]

@@ -90,7 +90,6 @@ class MainProcess(unittest.TestCase):
         with WineMachine(self.id()) as machine:
             installation = install_with_main_program(machine)
             # Started from another folder: the main program still runs in the launcher's.
-            started = time.monotonic()
             result = machine.run(installation.launcher, "-s -d", cwd=r"C:\windows")
             self.assertEqual(result.exit_code, 0)
             report = read_report(installation)
@@ -101,7 +100,6 @@ class MainProcess(unittest.TestCase):
             self.assertEqual(int(report["startup_flags"], 16) & 1, 1)  # STARTF_USESHOWWINDOW
             self.assertFalse(installation.exists("instance.t1"))
             self.assertIn("*** Brisel Launch Successful. ***", installation.texts())
-            self.assertGreater(time.monotonic() - started, 4.7)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,8 @@
 """The splash window of a start, as a user watching the screen sees it: its
-place and size, its texts drawn over the background picture, a bar that moves
+place and size, its texts drawn over the background picture and its bar,
 with the steps the debug log records. The silent start, which shows none, is
-a scenario of the start-up sequence."""
+a scenario of the start-up sequence, and the preload's splash one of the
+start-up options."""
 
 import os
 import unittest
@@ -11,7 +12,6 @@ from launcher_scenarios import STANDARD_STATUS, STANDARD_STEPS, Installation
 from winemachine import WIN_BUILD_DIR, WineError, WineMachine
 
 SPLASH_TITLE = "Initializing Brisel"
-PRELOAD_TITLE = "Brisel System Check"
 BACKGROUND = os.path.join(WIN_BUILD_DIR, "ovwin_exe", "art", "splash.bmp")
 
 # Bands of the client area (left, top, right, bottom): where the splash
@@ -20,11 +20,6 @@ STATUS_BAND = (0, 160, 550, 186)
 SUB_STATUS_BAND = (0, 200, 550, 216)
 COPYRIGHT_BAND = (0, 260, 550, 280)
 UNTOUCHED_BANDS = [(0, 0, 550, 160), (0, 188, 550, 199), (0, 218, 550, 234), (0, 252, 550, 259)]
-
-# The bar's inside on its middle row, within its one-pixel border.
-BAR_ROW = 243
-BAR_INSIDE = range(19, 533)
-
 
 def differences(shot, picture, band):
     left, top, right, bottom = band
@@ -41,23 +36,12 @@ def differing_columns(shot, picture, band):
     return columns[0], columns[-1]
 
 
-def bar_percent(shot):
-    """The bar's position read from its filled (blue) part."""
-    filled = sum(1 for x in BAR_INSIDE if _bluish(shot.pixel(x, BAR_ROW)))
-    return round(100.0 * filled / len(BAR_INSIDE))
-
-
-def _bluish(pixel):
-    r, _, b = pixel
-    return b > r + 60
-
-
 def sub_status_messages(messages):
     return [m[len("UpdateSubStatus: "):] for m in messages if m.startswith("UpdateSubStatus: ")]
 
 
 class StandardStart(unittest.TestCase):
-    def test_splash_shows_each_step_in_place_with_a_moving_bar(self):
+    def test_splash_shows_each_step_in_place(self):
         picture = read_bmp(BACKGROUND)
         with WineMachine(self.id(), display=True) as machine:
             installation = Installation(machine)
@@ -89,11 +73,11 @@ class StandardStart(unittest.TestCase):
         self.assertEqual((bar["class"], bar["style"], bar["rect"]),
                          ("msctls_progress32", "0x50000001", "18,235,534,251"))
 
-        # Every picture taken while it ran: the texts in their rectangles over
-        # an untouched background, and the bar at a step's value.
+        # Every picture taken while it ran: the texts centred in their
+        # rectangles over an untouched background. (How the bar follows the
+        # steps is read from the bar itself by the Wine unit tests.)
         painted = [shot for shot in shots if differences(shot, picture, UNTOUCHED_BANDS[0]) == 0]
         self.assertGreaterEqual(len(painted), 4, "too few screenshots of the painted splash")
-        positions = []
         for number, shot in enumerate(painted):
             with self.subTest(shot=number):
                 self.assertEqual((shot.width, shot.height), (550, 280))
@@ -105,30 +89,12 @@ class StandardStart(unittest.TestCase):
                 for band in (STATUS_BAND, COPYRIGHT_BAND):
                     first, last = differing_columns(shot, picture, band)
                     self.assertAlmostEqual((first + last) / 2, 280, delta=4)
-            positions.append(bar_percent(shot))
-        values = {progress for _, progress in STANDARD_STEPS}
-        self.assertLessEqual(set(positions) - {0}, values, positions)
-        self.assertEqual(positions, sorted(positions), "the bar went backwards")
-        self.assertGreaterEqual(len(set(positions)), 4, positions)
-        # Apart from the first instant, a sub-status line stands under the status.
-        self.assertTrue(all(differences(shot, picture, SUB_STATUS_BAND) > 100
-                            for shot, position in zip(painted, positions) if position > 0))
+        # Once the steps have begun, a sub-status line stands under the status.
+        self.assertGreater(differences(painted[-1], picture, SUB_STATUS_BAND), 100)
 
         # The debug log names the steps the splash showed, in their order.
         self.assertIn("UpdateStatus: " + STANDARD_STATUS, messages)
-        self.assertEqual(sub_status_messages(messages), [text for text, _ in STANDARD_STEPS])
-
-    def test_preload_start_shows_the_system_check_splash(self):
-        with WineMachine(self.id(), display=True) as machine:
-            started = Installation(machine).start("preload")
-            self.assertEqual(machine.uiprobe("wait", PRELOAD_TITLE, "30000", check=False)[0], 0)
-            info = machine.window_info(PRELOAD_TITLE)
-            kinds = [control["class"] for control in machine.controls(PRELOAD_TITLE)]
-            machine.screenshot(PRELOAD_TITLE, "splash-preload")
-            self.assertEqual(started.wait(60).exit_code, 0)
-            self.assertEqual(machine.uiprobe("list")[1].count(PRELOAD_TITLE), 0)
-        self.assertEqual(info["client"], "550,280")
-        self.assertEqual(kinds, ["msctls_progress32"])
+        self.assertEqual(sub_status_messages(messages), STANDARD_STEPS)
 
 
 if __name__ == "__main__":

@@ -1,15 +1,18 @@
 """The command line, the launcher key and the logs, as a support engineer
 sees them: which mode runs, what the logs say, what the registry keeps."""
 
+import time
 import unittest
 
-from launcher_scenarios import (DEBUG_LOG, ERROR_LOG, LAUNCHER_KEY_PATH, PRELOAD_LOG, Installation, header_lines)
+from launcher_scenarios import (DEBUG_LOG, ERROR_LOG, LAUNCHER_KEY_PATH, PRELOAD_LOG, PRELOAD_PAUSES, Installation,
+                                header_lines)
 from winemachine import WineMachine
 
 HELP_TEXT = ("OVWIN.EXE [-?] [-d] [-kl] [-s] [-i] [-r]\n\n[-? ] Show command line help\n[-d] Enable debug logging\n"
              "[-kl] Append to logs (instead of overwriting)\n[-s] Silent mode\n[-i] Use Instance File\n"
              "[-r] Repair mode\n")
 HELP_CAPTION = "OVWin Launcher Command Line Help"
+PRELOAD_TITLE = "Brisel System Check"
 
 
 class HelpBox(unittest.TestCase):
@@ -32,28 +35,6 @@ class HelpBox(unittest.TestCase):
 
 
 class LogsAndModes(unittest.TestCase):
-    def test_diagnostic_log_has_the_exact_header_and_ends_with_the_exit_code(self):
-        with WineMachine(self.id()) as machine:
-            installation = Installation(machine)
-            result, _ = installation.run("-d list")
-            self.assertEqual(result.exit_code, 0)
-            messages = installation.messages()
-            self.assertEqual(messages[:6], header_lines())
-            self.assertEqual(installation.texts()[6:9], [
-                "Initialize: Command Line: -d list", "Initialize: Discovered 2 arguments on command line.",
-                "Initialize: Diagnostic Logging Enabled (LogLevel: 1)"])
-            texts = installation.texts()
-            self.assertIn('Initialize: Application executing from "%s\\".' % installation.folder, texts)
-            self.assertIn("Mapped Drive(s) Present:", texts)
-            self.assertIn("Create File List.", texts)
-            self.assertEqual(texts[-3:], ["DisposeApp: Disposing of resources.",
-                                          "DisposeCOM: Standard COM library disposed.",
-                                          "Ending launcher application with exit code 0."])
-            self.assertFalse(any(tag == "DEBUG X " for tag, _, _ in messages))
-            # No "Debug" value in a fresh machine: counted, but before the
-            # logs were open, so nothing stands in the error log.
-            self.assertEqual(installation.log(ERROR_LOG), [])
-
     def test_developer_level_lists_every_argument(self):
         with WineMachine(self.id()) as machine:
             installation = Installation(machine)
@@ -73,7 +54,7 @@ class LogsAndModes(unittest.TestCase):
             ])
             self.assertIn("Initialize: Diagnostic Logging Enabled (LogLevel: 100)", installation.texts())
 
-    def test_mode_words_are_tried_list_then_replace_then_preload(self):
+    def test_mode_words_are_tried_list_then_replace_then_preload_and_never_in_quotes(self):
         with WineMachine(self.id(), display=True) as machine:
             installation = Installation(machine)
             for arguments in ("-d replace list", "-d -LIST", "-d PreLoad List"):
@@ -92,37 +73,53 @@ class LogsAndModes(unittest.TestCase):
             self.assertNotIn("Create File List.", installation.texts(PRELOAD_LOG))
             self.assertIn("Ending launcher application with exit code 0.", installation.texts(PRELOAD_LOG))
 
-    def test_quoted_hyphen_word_is_no_mode_word(self):
-        with WineMachine(self.id()) as machine:
-            installation = Installation(machine)
-            result, seconds = installation.run('-d -s "-list"')
-            self.assertEqual(result.exit_code, 110)  # a standard start, with no main program to start
-            texts = installation.texts()
-            self.assertNotIn("Create File List.", texts)
-            self.assertIn("WinMain: Standard Start.", texts)
+            # A quoted "-list" is no mode word: a standard start, with no main
+            # program to start.
+            self.assertEqual(installation.run('-d -s "-list"')[0].exit_code, 110)
+            self.assertNotIn("Create File List.", installation.texts())
+            self.assertIn("WinMain: Standard Start.", installation.texts())
 
-    def test_appending_keeps_earlier_runs_of_both_logs(self):
+    def test_logs_start_with_the_exact_header_and_are_replaced_unless_appending(self):
         with WineMachine(self.id()) as machine:
             installation = Installation(machine)
             machine.write_file(installation.folder + "\\" + ERROR_LOG, "earlier error\r\n")
             for _ in range(2):
                 self.assertEqual(installation.run("-d -kl list")[0].exit_code, 0)
-            texts = installation.texts()
-            self.assertEqual(texts.count("Initialize: Command Line: -d -kl list"), 2)
+            self.assertEqual(installation.texts().count("Initialize: Command Line: -d -kl list"), 2)
             self.assertEqual(installation.log(ERROR_LOG), ["earlier error"])
 
             self.assertEqual(installation.run("-d list")[0].exit_code, 0)
-            self.assertEqual(installation.texts().count("Initialize: Command Line: -d list"), 1)
+            messages = installation.messages()
+            texts = installation.texts()
+            self.assertEqual(messages[:6], header_lines())
+            self.assertEqual(texts[6:9], [
+                "Initialize: Command Line: -d list", "Initialize: Discovered 2 arguments on command line.",
+                "Initialize: Diagnostic Logging Enabled (LogLevel: 1)"])
+            self.assertIn('Initialize: Application executing from "%s\\".' % installation.folder, texts)
+            self.assertIn("Mapped Drive(s) Present:", texts)
+            self.assertIn("Create File List.", texts)
+            self.assertEqual(texts[-3:], ["DisposeApp: Disposing of resources.",
+                                          "DisposeCOM: Standard COM library disposed.",
+                                          "Ending launcher application with exit code 0."])
+            self.assertFalse(any(tag == "DEBUG X " for tag, _, _ in messages))
+            # No "Debug" value in a fresh machine: counted, but before the
+            # logs were open, so nothing stands in the error log.
             self.assertEqual(installation.log(ERROR_LOG), [])
 
-    def test_preload_writes_its_own_fresh_log_at_level_one(self):
-        with WineMachine(self.id()) as machine:
+    def test_preload_shows_its_splash_and_writes_its_own_fresh_log_at_level_one(self):
+        with WineMachine(self.id(), display=True) as machine:
             installation = Installation(machine)
             machine.write_file(installation.folder + "\\" + ERROR_LOG, "earlier error\r\n")
             machine.write_file(installation.folder + "\\" + PRELOAD_LOG, "earlier preload\r\n")
-            result, seconds = installation.run("-d100 -s preload")
-            self.assertEqual(result.exit_code, 0)
-            self.assertGreaterEqual(seconds, 2.8)
+            began = time.monotonic()
+            started = installation.start("-d100 preload")
+            self.assertEqual(machine.uiprobe("wait", PRELOAD_TITLE, "30000", check=False)[0], 0)
+            info = machine.window_info(PRELOAD_TITLE)
+            kinds = [control["class"] for control in machine.controls(PRELOAD_TITLE)]
+            machine.screenshot(PRELOAD_TITLE, "splash-preload")
+            self.assertEqual(started.wait(60).exit_code, 0)
+            self.assertGreaterEqual(time.monotonic() - began, PRELOAD_PAUSES)
+            self.assertEqual((info["client"], kinds), ("550,280", ["msctls_progress32"]))
             messages = installation.messages(PRELOAD_LOG)
             self.assertEqual(messages[:6], header_lines())
             self.assertFalse(any(tag == "DEBUG X " for tag, _, _ in messages))
@@ -143,7 +140,7 @@ class LogsAndModes(unittest.TestCase):
 
 
 class LauncherKey(unittest.TestCase):
-    def test_registry_level_turns_logging_on_and_working_folder_is_saved_whole(self):
+    def test_registry_level_turns_logging_on_which_no_switch_lowers_and_working_folder_is_saved_whole(self):
         with WineMachine(self.id()) as machine:
             installation = Installation(machine)
             installation.set_debug_level(1)
@@ -158,9 +155,7 @@ class LauncherKey(unittest.TestCase):
             self.assertEqual(data[:len(folder)], folder)
             self.assertEqual(data[len(folder):], bytes(260 - len(folder)))
 
-    def test_a_switch_cannot_lower_the_registry_level(self):
-        with WineMachine(self.id()) as machine:
-            installation = Installation(machine)
+            # A switch cannot lower the registry's level.
             installation.set_debug_level(100)
             self.assertEqual(installation.run("-d list")[0].exit_code, 0)
             texts = installation.texts()

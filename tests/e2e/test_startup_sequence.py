@@ -31,7 +31,7 @@ class SilentStandardStart(unittest.TestCase):
             start = texts.index("WinMain: Standard Start.")
             status = [(indent, text) for _, indent, text in messages[start:] if text.startswith("Update")]
             self.assertEqual(status, [(0, "UpdateStatus: " + STANDARD_STATUS)] + [
-                (0, "UpdateSubStatus: " + text) for text, _ in STANDARD_STEPS])
+                (0, "UpdateSubStatus: " + text) for text in STANDARD_STEPS])
 
             # The work of a step stands one level deeper than its status line.
             profile = '"%s\\ov_main.ini"' % installation.folder
