@@ -68,20 +68,6 @@ class CommandLine : public ::testing::Test
 };
 } // namespace
 
-TEST_F(CommandLine, BlockSizeAndLayout)
-{
-    EXPECT_EQ(ArgumentBlockSize(0), 18u);
-    EXPECT_EQ(ArgumentBlockSize(5), 3u * 8 + 10 + 5);
-    EXPECT_EQ(ArgumentBlockSize(6), 4u * 8 + 10 + 6);
-    EXPECT_EQ(ParamsTextOffset(6), 4u * 8 + 8);
-
-    ASSERT_TRUE(Parse("-d list"));
-    // The texts stand after the pointer table, at the fixed offset.
-    EXPECT_EQ(reinterpret_cast<unsigned char*>(ParamsArray[0]), params_.data() + ParamsTextOffset(7));
-    // Engine command texts follow ParamCount pointers.
-    EXPECT_EQ(reinterpret_cast<unsigned char*>(EngineCommands[0]), commands_.data() + ParamCount * 8);
-}
-
 TEST_F(CommandLine, ParametersAndEngineCommandsByText)
 {
     const struct

@@ -1,7 +1,5 @@
 #include "diagnostics/error_description.h"
-#include "diagnostics/log.h"
 #include "diagnostics/text_limits.h"
-#include "support/log_state.h"
 
 #include <gtest/gtest.h>
 
@@ -39,17 +37,4 @@ TEST(ErrorDescription, JoinsTagAndSystemTextOrSaysUnknown)
     char tiny[16];
     ComposeErrorDescription("[WIN32 0x00000005/C0005]", "x", tiny, sizeof(tiny));
     EXPECT_STREQ(tiny, "");
-}
-
-TEST(ErrorDescription, ErrorLogWin32AppendsTheTagAfterExpandingTheMessage)
-{
-    const std::string folder = log_state::Reset();
-    LogLevel = 1;
-    OpenLogs(folder.c_str());
-    ErrorLogWin32(2, "ExecuteApp: ERROR: %s %d%%.", "failed", 50);
-    const std::vector<std::string> lines = log_state::ReadLines(folder + "OvwinError.log");
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0],
-              "01/02/03 04:05:06 OVWIN ERROR !!  ExecuteApp: ERROR: failed 50%.; [WIN32 0x00000002/C0002]");
-    EXPECT_EQ(ErrorCount, 1u);
 }

@@ -10,11 +10,10 @@
 
 namespace
 {
-// The redirection calls of a WOW64 process, scripted by the test.
+// The redirection calls of a WOW64 process, counted by the test. (The
+// launcher is a 64-bit program: only the exempt path runs in it.)
 struct FakeWow64
 {
-    bool switchOffWorks = true;
-    bool switchOnWorks = true;
     int switchOffs = 0;
     int switchOns = 0;
     void* revertedToken = nullptr;
@@ -23,27 +22,17 @@ FakeWow64 fake;
 char tokenStorage;
 void* const kToken = &tokenStorage;
 
-bool FakeSwitchOff(void** token, uint32_t* error)
+bool FakeSwitchOff(void** token, uint32_t*)
 {
     ++fake.switchOffs;
-    if (!fake.switchOffWorks)
-    {
-        *error = 50;
-        return false;
-    }
     *token = kToken;
     return true;
 }
 
-bool FakeSwitchOn(void* token, uint32_t* error)
+bool FakeSwitchOn(void* token, uint32_t*)
 {
     ++fake.switchOns;
     fake.revertedToken = token;
-    if (!fake.switchOnWorks)
-    {
-        *error = 6;
-        return false;
-    }
     return true;
 }
 
@@ -69,7 +58,6 @@ class Redirection : public DeveloperLogTest
         DeveloperLogTest::SetUp();
         fake = FakeWow64();
     }
-    std::vector<std::string> Errors() const { return log_state::ReadMessages(folder_ + "OvwinError.log"); }
 
     RedirectionState state_ = {false, false, nullptr};
 };
@@ -118,29 +106,4 @@ TEST_F(Redirection, UnderWow64OneSwitchOnEndsAnyNumberOfSwitchOffs)
                   already,
               }));
     EXPECT_EQ(ErrorCount, 0u);
-}
-
-TEST_F(Redirection, FailedSwitchOffStaysEnabledAndIsReported)
-{
-    fake.switchOffWorks = false;
-    EXPECT_FALSE(DisableRedirection(state_, true, kFakeCalls));
-    EXPECT_FALSE(state_.Disabled);
-    EXPECT_FALSE(state_.Exempt);
-    EXPECT_EQ(Errors(), std::vector<std::string>{"ERROR !!  DisableFSCompatibility failed: Failed to disable "
-                                                 "WOW64 FS redirection; [code 50]"});
-    fake.switchOffWorks = true;
-    EXPECT_TRUE(DisableRedirection(state_, true, kFakeCalls)); // a later attempt may succeed
-    EXPECT_TRUE(state_.Disabled);
-}
-
-TEST_F(Redirection, FailedSwitchOnAsksTheCallerToEndTheProcess)
-{
-    ASSERT_TRUE(DisableRedirection(state_, true, kFakeCalls));
-    fake.switchOnWorks = false;
-    EXPECT_FALSE(EnableRedirection(state_, kFakeCalls));
-    EXPECT_EQ(Errors(),
-              std::vector<std::string>{
-                  "ERROR !!  EnableFSCompatibility failed: *CRITICAL* Failed to re-enable WOW64 file "
-                  "system emulation compatibility redirection for this process. Process integrity may "
-                  "be compromised and application must close; [code 6]"});
 }

@@ -61,31 +61,6 @@ TEST(LogLine, MessageWithoutEarlySpacesLeavesThePrefixAlone)
     EXPECT_EQ(lines[2], std::string(33, ' ') + std::string(10, 'x') + " tail");
 }
 
-TEST(LogLine, ContinuationPiecesEndAfterTheirLastSpace)
-{
-    std::string message;
-    for (int i = 0; i < 60; ++i)
-    {
-        message += "abcdefgh ";
-    }
-    const std::vector<std::string> lines = Wrapped(message, 1);
-    ASSERT_GT(lines.size(), 3u);
-    EXPECT_EQ(lines[0].size(), 36u + 117 - 1); // prefix, 3 spaces, 13 words less the last space
-    std::string rejoined = lines[0].substr(36) + " ";
-    for (std::size_t i = 1; i < lines.size(); ++i)
-    {
-        EXPECT_EQ(lines[i].substr(0, 36), std::string(36, ' '));
-        const std::string piece = lines[i].substr(36);
-        EXPECT_LE(piece.size(), 120u);
-        if (i + 1 < lines.size())
-        {
-            EXPECT_EQ(piece.back(), ' ');
-        }
-        rejoined += piece;
-    }
-    EXPECT_EQ(rejoined, message);
-}
-
 TEST(LogLine, LongMessagesAreShortenedAt2047Characters)
 {
     const std::string kept(2046, 'k');

@@ -151,22 +151,15 @@ TEST_F(SystemReport, HardwareLinesSplitTheRevisionAndNameTheArchitecture)
                            "DEBUG    Detected workstation name: WS-7",
                        }));
 
-    const std::pair<uint16_t, std::vector<std::string>> architectures[] = {
-        {0, {"DEBUG    Detected Architecture: x86"}},
-        {12,
-         {"DEBUG    Detected Architecture: ARM-64",
-          "DEBUG    WARNING!!! THIS ARCHITECTURE TYPE IS NOT SUPPORTED!"}},
-        {5, {"DEBUG    Detected Architecture: Unknown"}},
-    };
-    for (const auto& architecture : architectures)
-    {
-        Forget();
-        record.SystemInfo.ProcessorArchitecture = architecture.first;
-        LogHardwareLines(record);
-        const std::vector<std::string> lines = Lines();
-        ASSERT_EQ(lines.size(), 3 + architecture.second.size());
-        EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end() - 2), architecture.second);
-    }
+    // On ARM64 Windows the x64 launcher runs emulated, and warns.
+    Forget();
+    record.SystemInfo.ProcessorArchitecture = 12;
+    LogHardwareLines(record);
+    const std::vector<std::string> lines = Lines();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.begin() + 3),
+              (std::vector<std::string>{"DEBUG    Detected Architecture: ARM-64",
+                                        "DEBUG    WARNING!!! THIS ARCHITECTURE TYPE IS NOT SUPPORTED!"}));
 }
 
 TEST_F(SystemReport, TokenFailureLineEndsWithTheDescription)
