@@ -45,18 +45,6 @@ TEST_F(HeapHelpers, NamedBlockIsAllocatedZeroedAndReleasedOnce)
     EXPECT_EQ(ErrorCount, 0u);
 }
 
-TEST_F(HeapHelpers, UnnamedFormsAndTheirMissingFullStop)
-{
-    void* block = nullptr;
-    ASSERT_TRUE(HeapAllocHlpr(&block, 0x100000010ull, nullptr)); // logged by its low 32 bits
-    const std::string address = P(block);
-    HeapFreeHlpr(&block, nullptr);
-    EXPECT_TRUE(
-        HasDebugLine("DEBUG X  HeapAllocHlpr: Allocated 16 byte(s) of heap memory at address " + address));
-    EXPECT_TRUE(HasDebugLine("DEBUG X  HeapFreeHlpr: Freeing heap allocated memory at address " + address +
-                             " (" + P(&block) + ")"));
-}
-
 TEST_F(HeapHelpers, NullVariableAddressesAndImpossibleSizesAreErrors)
 {
     EXPECT_FALSE(HeapAllocHlpr(static_cast<void**>(nullptr), 8, "ParamsArray"));

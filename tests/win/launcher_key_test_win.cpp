@@ -27,7 +27,7 @@ class LauncherKeyTest : public WinLogTest
     }
     void TearDown() override
     {
-        Unlock();
+        AllowEveryone(KEY_ALL_ACCESS);
         DeleteKey();
         WinLogTest::TearDown();
     }
@@ -45,32 +45,18 @@ class LauncherKeyTest : public WinLogTest
         RegCloseKey(key);
     }
 
-    // Leaves the key readable, and nothing more, by everyone: the launcher
-    // of a standard user meets such a key.
-    static void LockForReading()
-    {
-        SetText("Marker", "locked");
-        TestSid everyone = TestSid::WellKnown(WinWorldSid);
-        TestDescriptor descriptor(everyone.Get());
-        descriptor.Allow(everyone.Get(), KEY_READ);
-        SetSecurity(descriptor.Get());
-    }
-
-    static void Unlock()
+    // With KEY_READ the key is readable, and nothing more, by everyone: the
+    // launcher of a standard user meets such a key.
+    static void AllowEveryone(ACCESS_MASK rights)
     {
         TestSid everyone = TestSid::WellKnown(WinWorldSid);
         TestDescriptor descriptor(everyone.Get());
-        descriptor.Allow(everyone.Get(), KEY_ALL_ACCESS);
-        SetSecurity(descriptor.Get());
-    }
-
-    static void SetSecurity(PSECURITY_DESCRIPTOR descriptor)
-    {
+        descriptor.Allow(everyone.Get(), rights);
         HKEY key = nullptr;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LauncherKey, 0, WRITE_DAC | KEY_WOW64_64KEY, &key) ==
             ERROR_SUCCESS)
         {
-            RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+            RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.Get());
             RegCloseKey(key);
         }
     }
@@ -104,7 +90,8 @@ TEST_F(LauncherKeyTest, SettingIsReadOrItsAbsenceExplained)
 
 TEST_F(LauncherKeyTest, KeyThatRefusesWritingIsReportedAndTheWorkingFolderWarned)
 {
-    LockForReading();
+    SetText("Marker", "locked");
+    AllowEveryone(KEY_READ);
     ForgetLines();
     SaveWorkingFolder();
     EXPECT_FALSE(SetUsingTCache(0));

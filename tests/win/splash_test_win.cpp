@@ -60,14 +60,3 @@ TEST_F(Splash, SubStatusMovesTheBarOnlyForValuesAboveZero)
                                 "DEBUG    UpdateStatus: Initializing Brisel...",
                             }));
 }
-
-TEST_F(Splash, TextIsTakenAsAFormatButLoggedAsGiven)
-{
-    ForgetLines();
-    UpdateStatus("100%% done");
-    UpdateSubStatus("50%% of %%d", 50);
-    EXPECT_STREQ(StatusText, "100% done");
-    EXPECT_STREQ(SubStatusText, "50% of %d");
-    EXPECT_TRUE(HasDebugLine("DEBUG    UpdateStatus: 100%% done"));
-    EXPECT_TRUE(HasDebugLine("DEBUG    UpdateSubStatus: 50%% of %%d"));
-}

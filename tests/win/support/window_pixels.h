@@ -18,16 +18,3 @@ struct Pixels
 
 // The bitmap's pixels, as selected into a memory context.
 Pixels ReadBitmap(HBITMAP bitmap);
-
-inline int Red(uint32_t pixel)
-{
-    return static_cast<int>((pixel >> 16) & 0xFF);
-}
-inline int Green(uint32_t pixel)
-{
-    return static_cast<int>((pixel >> 8) & 0xFF);
-}
-inline int Blue(uint32_t pixel)
-{
-    return static_cast<int>(pixel & 0xFF);
-}
