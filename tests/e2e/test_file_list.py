@@ -106,7 +106,7 @@ class ListMode(ScratchFolder):
 
 
 class TabpackOnWindows(ScratchFolder):
-    def test_builds_the_same_archive_as_on_linux_and_lists_verifies_extracts_it(self):
+    def test_builds_the_same_archive_as_on_linux_and_lists_and_extracts_it(self):
         entries = [
             Entry("verozar1.exe", "CUR", "newer", None, bytes(range(256)) * 300),
             Entry("Altavy Sans.ttf", "FON", "doesnotexist", "2023-12-31T23:30:00Z", b"font"),
@@ -131,9 +131,6 @@ class TabpackOnWindows(ScratchFolder):
             with open(windows_archive, "rb") as built, open(linux_archive, "rb") as reference:
                 self.assertEqual(built.read(), reference.read())
 
-            verified = run("verify pack.tab")
-            self.assertEqual((verified.exit_code, verified.stdout), (0, b"pack.tab: sound, 4 file records, "
-                                                                        b"77304 bytes\r\n"))
             for options, env in (("--utc ", None), ("", dict(os.environ, TZ="Asia/Tokyo"))):
                 set_modified(windows_archive, source_time)
                 set_modified(linux_archive, source_time)

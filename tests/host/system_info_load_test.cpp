@@ -50,37 +50,6 @@ TEST_F(SystemInfoLoad, FirstLoadFillsEveryGroupAndASecondAsksNothing)
     EXPECT_EQ(fake_system_info::Asked().LocalAdmin, 1);
 }
 
-TEST_F(SystemInfoLoad, MissingVersionNamesUnknownAndALateVersionIsLoggedAgain)
-{
-    machine_->VersionAvailable = false;
-    machine_->Tests = {};
-    LoadSystemInfoObject();
-    EXPECT_FALSE(SystemInfoObject.VersionKnown);
-    EXPECT_STREQ(SystemInfoObject.OsName, "Unknown");
-    EXPECT_EQ(Count("Unable to retrieve OS version data using GetVersionEx()."), 1);
-    EXPECT_EQ(Count("WARNING!!! THIS OPERATING SYSTEM IS NOT ON THE SUPPORTED OS LIST!"), 1);
-    // Without numbers the system counts as older than Windows 7: no UAC.
-    EXPECT_EQ(Count("Process running invoked as administrator"), 1);
-    EXPECT_EQ(fake_system_info::Asked().Uac, 0);
-    EXPECT_FALSE(fake_system_info::Asked().LocalAdminAskedElevationType);
-    EXPECT_EQ(fake_system_info::Asked().ReleaseLabel, 0);
-    EXPECT_EQ(ErrorCount, 1u);
-
-    // The next load gets the numbers: the line again, with them, and the
-    // name chosen before.
-    Forget();
-    machine_->VersionAvailable = true;
-    LoadSystemInfoObject();
-    EXPECT_EQ(Messages(),
-              (std::vector<std::string>{
-                  "@ LoadSystemInfoObject() {",
-                  "Detected Operating System: \"Unknown\" (64-bit) Version 10.0.19045 (Service Pack 0.0)",
-                  "WARNING!!! THIS OPERATING SYSTEM IS NOT ON THE SUPPORTED OS LIST!",
-                  "@ } LoadSystemInfoObject",
-              }));
-    EXPECT_TRUE(SystemInfoObject.VersionKnown);
-}
-
 TEST_F(SystemInfoLoad, LocalAdminCheckLoadsTheVersionOnceAndNeverRecurses)
 {
     // Called on its own before any load: it loads the record first, whose

@@ -1,8 +1,7 @@
-#include "diagnostics/log.h"
 #include "install/tab_reader.h"
-#include "launcher/launch_options.h"
+
+#include "developer_log_fixture.h"
 #include "support/archive_bytes.h"
-#include "support/log_state.h"
 
 #include <gtest/gtest.h>
 
@@ -12,35 +11,18 @@
 
 namespace
 {
-const std::string kDeveloper = "01/02/03 04:05:06 OVWIN DEBUG X  ";
-const std::string kDiagnostic = "01/02/03 04:05:06 OVWIN DEBUG    ";
+const std::string kDeveloper = "DEBUG X  ";
+const std::string kDiagnostic = "DEBUG    ";
 
-class ArchiveEntries : public ::testing::Test
+class ArchiveEntries : public DeveloperLogTest
 {
   protected:
-    void OpenLogsAt(bool developer)
-    {
-        folder_ = log_state::Reset();
-        (developer ? LaunchOptions.DeveloperDebugLogging : LaunchOptions.DiagnosticLogging).Set = true;
-        OpenLogs(folder_.c_str());
-    }
-    void SetUp() override { OpenLogsAt(true); }
-
-    // The debug log without its six header lines.
-    std::vector<std::string> Body() const
-    {
-        std::vector<std::string> lines = log_state::ReadLines(folder_ + "OvwinDebug.log");
-        lines.erase(lines.begin(), lines.begin() + (lines.size() < 6 ? lines.size() : 6));
-        return lines;
-    }
-
     EntryWalk Walk(ArchiveBytes& archive, uint32_t count)
     {
         files_.assign(count, ArchiveEntry{});
         return ReadArchiveEntries(archive.RecordAt(0), count, files_.data());
     }
 
-    std::string folder_;
     std::vector<ArchiveEntry> files_;
 };
 
@@ -59,12 +41,12 @@ TEST_F(ArchiveEntries, UnusedRunsAreNamedByFirstAndLastRecordAndTheTrailingRunAt
     ArchiveBytes archive = WithGaps();
     const EntryWalk walk = Walk(archive, 8);
     EXPECT_EQ(walk.refusal, ArchiveRefusal::None);
-    EXPECT_EQ(Body(), (std::vector<std::string>{
-                          kDeveloper + "OpenTABFile: File record 1: FileName=a.dll Destination=SYS Size=10",
-                          kDeveloper + "OpenTABFile: File record 2: FileName=b.ttf Destination=FON Size=20",
-                          kDeveloper + "OpenTABFile: File records 3 - 5 are unused.",
-                          kDeveloper + "OpenTABFile: File record 6: FileName=c.exe Destination=CUR Size=30",
-                          kDiagnostic + "OpenTABFile: File records 7 - 8 are unused."}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           kDeveloper + "OpenTABFile: File record 1: FileName=a.dll Destination=SYS Size=10",
+                           kDeveloper + "OpenTABFile: File record 2: FileName=b.ttf Destination=FON Size=20",
+                           kDeveloper + "OpenTABFile: File records 3 - 5 are unused.",
+                           kDeveloper + "OpenTABFile: File record 6: FileName=c.exe Destination=CUR Size=30",
+                           kDiagnostic + "OpenTABFile: File records 7 - 8 are unused."}));
     EXPECT_STREQ(files_[5].FileName, "c.exe");
     EXPECT_EQ(files_[5].Size, 30u);
     EXPECT_STREQ(files_[3].FileName, ""); // unused records keep their place
@@ -73,10 +55,10 @@ TEST_F(ArchiveEntries, UnusedRunsAreNamedByFirstAndLastRecordAndTheTrailingRunAt
 
 TEST_F(ArchiveEntries, DiagnosticLevelShowsOnlyTheTrailingRun)
 {
-    OpenLogsAt(false);
+    LogLevel = kLogDiagnostic;
     ArchiveBytes archive = WithGaps();
     Walk(archive, 8);
-    EXPECT_EQ(Body(), std::vector<std::string>{kDiagnostic + "OpenTABFile: File records 7 - 8 are unused."});
+    EXPECT_EQ(Lines(), std::vector<std::string>{kDiagnostic + "OpenTABFile: File records 7 - 8 are unused."});
 }
 
 TEST_F(ArchiveEntries, TheFirstRefusedRecordStopsTheWalk)
@@ -86,8 +68,8 @@ TEST_F(ArchiveEntries, TheFirstRefusedRecordStopsTheWalk)
     const EntryWalk walk = Walk(archive, 4);
     EXPECT_EQ(walk.refusal, ArchiveRefusal::NameNotBare);
     EXPECT_EQ(walk.recordNumber, 3u);
-    EXPECT_EQ(Body(), std::vector<std::string>{
-                          kDeveloper + "OpenTABFile: File record 1: FileName=a.dll Destination=CUR Size=0"});
+    EXPECT_EQ(Lines(), std::vector<std::string>{
+                           kDeveloper + "OpenTABFile: File record 1: FileName=a.dll Destination=CUR Size=0"});
 
     std::memset(archive.RecordAt(2), 'x', 50);
     EXPECT_EQ(Walk(archive, 4).refusal, ArchiveRefusal::NameUnterminated);
