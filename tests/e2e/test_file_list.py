@@ -131,13 +131,13 @@ class TabpackOnWindows(ScratchFolder):
             with open(windows_archive, "rb") as built, open(linux_archive, "rb") as reference:
                 self.assertEqual(built.read(), reference.read())
 
-            for options, env in (("--utc ", None), ("", dict(os.environ, TZ="Asia/Tokyo"))):
-                set_modified(windows_archive, source_time)
-                set_modified(linux_archive, source_time)
-                listed = run("list %spack.tab" % options)
-                self.assertEqual(listed.exit_code, 0)
-                expected = tabpack("list", *options.split(), linux_archive, env=env).stdout
-                self.assertEqual(listed.stdout, expected.replace(b"\n", b"\r\n"))
+            # The list in local time, converted on Windows as on Linux.
+            set_modified(windows_archive, source_time)
+            set_modified(linux_archive, source_time)
+            listed = run("list pack.tab")
+            self.assertEqual(listed.exit_code, 0)
+            expected = tabpack("list", linux_archive, env=dict(os.environ, TZ="Asia/Tokyo")).stdout
+            self.assertEqual(listed.stdout, expected.replace(b"\n", b"\r\n"))
 
             extracted = run(r"extract pack.tab out")
             self.assertEqual(extracted.exit_code, 0, extracted.stderr)

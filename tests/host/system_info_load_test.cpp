@@ -76,22 +76,6 @@ TEST_F(SystemInfoLoad, LocalAdminCheckLoadsTheVersionOnceAndNeverRecurses)
     EXPECT_EQ(fake_system_info::Asked().LocalAdmin, 2);
 }
 
-TEST_F(SystemInfoLoad, MissingNamesAndMemoryAreReportedAndReplaced)
-{
-    machine_->ComputerName = "";
-    machine_->UserName = "";
-    machine_->MemoryAvailable = false;
-    LoadSystemInfoObject();
-    EXPECT_STREQ(SystemInfoObject.ComputerName, "Unknown Computer");
-    EXPECT_STREQ(SystemInfoObject.UserName, "Unknown User");
-    EXPECT_EQ(Count("Detected Memory Capacity: 0 MB Physical, 0 MB Virtual (approx)."), 1);
-    EXPECT_EQ(Count("Detected workstation name: Unknown Computer"), 1);
-    EXPECT_EQ(Count("Executing as \"Unknown User\""), 1);
-    EXPECT_EQ(log_state::ReadLines(folder_ + "OvwinError.log").size(), 2u);
-    EXPECT_EQ(Count("Unable to retrieve workstation name using GetComputerName()."), 1);
-    EXPECT_EQ(Count("Unable to retrieve user name using GetUserName()."), 1);
-}
-
 TEST_F(SystemInfoLoad, TokenFailureStopsTheUserGroup)
 {
     for (TokenQuery query :

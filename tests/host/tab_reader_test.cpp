@@ -53,14 +53,6 @@ TEST_F(ArchiveEntries, UnusedRunsAreNamedByFirstAndLastRecordAndTheTrailingRunAt
     EXPECT_STREQ(files_[3].Destination, "junk");
 }
 
-TEST_F(ArchiveEntries, DiagnosticLevelShowsOnlyTheTrailingRun)
-{
-    LogLevel = kLogDiagnostic;
-    ArchiveBytes archive = WithGaps();
-    Walk(archive, 8);
-    EXPECT_EQ(Lines(), std::vector<std::string>{kDiagnostic + "OpenTABFile: File records 7 - 8 are unused."});
-}
-
 TEST_F(ArchiveEntries, TheFirstRefusedRecordStopsTheWalk)
 {
     ArchiveBytes archive(4);

@@ -82,22 +82,3 @@ TEST_F(HeapHelpers, HandleIsClosedOnceAndThenReportedFree)
                                         "(INVALID_HANDLE_VALUE): " +
                                             P(INVALID_HANDLE_VALUE) + " (" + where + ")"}));
 }
-
-TEST_F(HeapHelpers, OwnersReleaseOnTheWayOutAndNeverTwice)
-{
-    HANDLE copy = nullptr;
-    {
-        OwnedHandle event("hEvent");
-        event.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        copy = event.Get();
-        OwnedHandle unused("hUnused");
-        OwnedHeapBlock<char> block("Buffer");
-        ASSERT_TRUE(block.Allocate(10));
-        block.Free();
-    }
-    // The event handle is gone, so waiting on it fails.
-    EXPECT_EQ(WaitForSingleObject(copy, 0), WAIT_FAILED);
-    EXPECT_EQ(DebugMessagesWith("HeapFreeHlpr: Freeing heap allocated memory for Buffer").size(), 1u);
-    EXPECT_EQ(DebugMessagesWith("CloseAndDestroyHandle: Closing hEvent=").size(), 1u);
-    EXPECT_EQ(DebugMessagesWith("Handle hUnused is already free.").size(), 1u);
-}

@@ -47,7 +47,6 @@ Machine& Reset()
     machine.ReleaseLabel = "22H2";
     machine.Processor = {9, 6, 0x9E0A};
     machine.ComputerName = "WS-0042";
-    machine.MemoryAvailable = true;
     machine.TotalPhysicalBytes = 16ull << 30;
     machine.TotalVirtualBytes = 128ull << 40;
     machine.IpAddress = "10.1.2.3";
@@ -115,12 +114,9 @@ bool QueryComputerName(char* name, std::size_t capacity)
 
 bool QueryMemoryTotals(uint64_t& totalPhysicalBytes, uint64_t& totalVirtualBytes)
 {
-    if (machine.MemoryAvailable)
-    {
-        totalPhysicalBytes = machine.TotalPhysicalBytes;
-        totalVirtualBytes = machine.TotalVirtualBytes;
-    }
-    return machine.MemoryAvailable;
+    totalPhysicalBytes = machine.TotalPhysicalBytes;
+    totalVirtualBytes = machine.TotalVirtualBytes;
+    return true;
 }
 
 bool QueryUserName(char* name, std::size_t capacity)

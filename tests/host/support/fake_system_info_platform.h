@@ -29,7 +29,6 @@ struct Machine
     std::string ReleaseLabel;
     ProcessorRecord Processor;
     std::string ComputerName; // empty: the name cannot be had
-    bool MemoryAvailable;
     uint64_t TotalPhysicalBytes;
     uint64_t TotalVirtualBytes;
     std::string IpAddress;
