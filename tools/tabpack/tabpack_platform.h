@@ -1,13 +1,23 @@
 // What tabpack needs from the operating system beyond standard C++: file
-// times and sizes, folders, path rules and local time.
+// times, sizes and identities, folders, path rules, files that replace
+// others whole, and local time.
 #pragma once
 
 #include "install/tab_format.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <string>
 
 extern const char kPathSeparator;
+
+struct FileCloser
+{
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 
 struct FileFacts
 {
@@ -17,10 +27,44 @@ struct FileFacts
 
 // False, with the reason in why, when the path is not a readable regular file.
 bool ReadFileFacts(const std::string& path, FileFacts* facts, std::string* why);
-bool SetLastWriteTicks(const std::string& path, uint64_t ticks, std::string* why);
+// Flushes the file and stamps it; nothing may be written to it afterwards.
+bool SetLastWriteTicks(std::FILE* file, uint64_t ticks, std::string* why);
 // True when the folder exists afterwards.
 bool MakeDirectory(const std::string& path, std::string* why);
 bool IsAbsolutePath(const std::string& path);
+// The position of the last folder separator, std::string::npos when there is
+// none. On Windows the path is read in the ANSI code page, so the second
+// byte of a double-byte character is never taken for a backslash.
+std::size_t FindLastSeparator(const std::string& path);
+// True when both paths name one existing file, however they spell it.
+bool IsSameFile(const std::string& left, const std::string& right);
+
+// A new, empty file in the folder of path, to be written whole and then put
+// in place of path; Path is empty and Why says why when none could be made.
+struct FileBeside
+{
+    FilePointer File;
+    std::string Path;
+    std::string Why;
+};
+FileBeside CreateFileBeside(const std::string& path);
+// Renames from to to, replacing whatever file to named.
+bool MoveIntoPlace(const std::string& from, const std::string& to, std::string* why);
+
+// SUBFOLDER/NAME opened for writing as a new file, where SUBFOLDER is an
+// entry's destination folder inside the folder extracted to, made when
+// missing. Neither SUBFOLDER nor NAME may be a symbolic link or a junction:
+// a link planted there would lead the write out of that folder. Whatever
+// file had the name is replaced, never written through. File is null and Why
+// says why when the target was refused. FolderHold keeps SUBFOLDER from
+// being swapped for a link while File is open; drop it with File.
+struct ExtractTarget
+{
+    FilePointer File;
+    std::shared_ptr<void> FolderHold;
+    std::string Why;
+};
+ExtractTarget CreateExtractTarget(const std::string& subfolder, const std::string& name);
 
 // Local time as the launcher's report shows it: today's offset from UTC,
 // whatever the date.
