@@ -98,10 +98,10 @@ class Tabpack : public ::testing::Test
         return folder_ + name;
     }
 
-    std::vector<std::string> FolderNames() const
+    std::vector<std::string> FolderNames(const std::string& path = "") const
     {
         std::vector<std::string> names;
-        DIR* folder = opendir(folder_.c_str());
+        DIR* folder = opendir((path.empty() ? folder_ : path).c_str());
         for (const dirent* entry = readdir(folder); entry != nullptr; entry = readdir(folder))
         {
             if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
@@ -450,6 +450,10 @@ TEST_F(Tabpack, ExtractNeverWritesOutsideItsFolderAndSaysWhyItStopped)
         EXPECT_EQ(ExtractArchive(path, out, listed.get(), err.get()), kTabpackFailure) << c.plant;
         EXPECT_EQ(err.Text(), "tabpack: cannot extract record 1 of \"" + path + "\": " + c.why + "\n");
         EXPECT_EQ(ReadAll(outside + "a.dll"), "old") << c.plant;
+        if (plant == "folder")
+        {
+            EXPECT_EQ(FolderNames(out + "CUR"), std::vector<std::string>{"a.dll"}); // no unfinished file left
+        }
     }
 
     // A second name of a file outside is replaced, not written through.

@@ -283,18 +283,16 @@ bool WriteArchive(const std::string& archive, const std::vector<uint8_t>& head,
 // stamped with the entry's time; false with the reason in why.
 bool ExtractEntry(std::FILE* input, const ArchiveEntry& entry, const std::string& folder, std::string* why)
 {
-    const std::string subfolder = Join(folder, entry.Destination);
-    const std::string target = Join(subfolder, entry.FileName);
     uint64_t ticks = 0;
     if (!TimestampToTicks(entry.Timestamp, &ticks))
     {
         *why = "its time stamp is not a valid date and time";
         return false;
     }
-    ExtractTarget file = CreateExtractTarget(subfolder, entry.FileName);
-    if (!file.File)
+    ExtractTarget target = CreateExtractTarget(Join(folder, entry.Destination), entry.FileName);
+    if (target.File() == nullptr)
     {
-        *why = file.Why;
+        *why = target.Why();
         return false;
     }
     if (std::fseek(input, static_cast<long>(entry.DataOffset), SEEK_SET) != 0)
@@ -302,23 +300,14 @@ bool ExtractEntry(std::FILE* input, const ArchiveEntry& entry, const std::string
         *why = "cannot seek to its data: " + std::string(std::strerror(errno));
         return false;
     }
-    const CopyFault fault = CopyBytes(input, file.File.get(), entry.Size);
+    const CopyFault fault = CopyBytes(input, target.File(), entry.Size);
     if (fault != CopyFault::None)
     {
-        *why = fault == CopyFault::Read ? "the archive ends inside its data" : SystemReason(target);
+        *why = fault == CopyFault::Read ? "the archive ends inside its data"
+                                        : "cannot write its data: " + std::string(std::strerror(errno));
         return false;
     }
-    if (!SetLastWriteTicks(file.File.get(), ticks, why))
-    {
-        *why = Quoted(target) + ": cannot set its last-write time: " + *why;
-        return false;
-    }
-    if (std::fclose(file.File.release()) != 0)
-    {
-        *why = SystemReason(target);
-        return false;
-    }
-    return true;
+    return target.Place(ticks, why);
 }
 } // namespace
 

@@ -27,8 +27,6 @@ struct FileFacts
 
 // False, with the reason in why, when the path is not a readable regular file.
 bool ReadFileFacts(const std::string& path, FileFacts* facts, std::string* why);
-// Flushes the file and stamps it; nothing may be written to it afterwards.
-bool SetLastWriteTicks(std::FILE* file, uint64_t ticks, std::string* why);
 // True when the folder exists afterwards.
 bool MakeDirectory(const std::string& path, std::string* why);
 bool IsAbsolutePath(const std::string& path);
@@ -51,18 +49,31 @@ FileBeside CreateFileBeside(const std::string& path);
 // Renames from to to, replacing whatever file to named.
 bool MoveIntoPlace(const std::string& from, const std::string& to, std::string* why);
 
-// SUBFOLDER/NAME opened for writing as a new file, where SUBFOLDER is an
+// A new file for an entry at SUBFOLDER/NAME, where SUBFOLDER is the
 // entry's destination folder inside the folder extracted to, made when
 // missing. Neither SUBFOLDER nor NAME may be a symbolic link or a junction:
-// a link planted there would lead the write out of that folder. Whatever
-// file had the name is replaced, never written through. File is null and Why
-// says why when the target was refused. FolderHold keeps SUBFOLDER from
-// being swapped for a link while File is open; drop it with File.
-struct ExtractTarget
+// a link planted there would lead the write out of that folder. The file is
+// written under a name of its own and Place renames it over NAME, so a file
+// that had the name (or a link Wine cannot tell from one) is replaced,
+// never written through. An unplaced file is removed when the target ends.
+class ExtractTarget
 {
-    FilePointer File;
-    std::shared_ptr<void> FolderHold;
-    std::string Why;
+  public:
+    struct State; // the platform's own
+
+    explicit ExtractTarget(std::unique_ptr<State> state);
+    ExtractTarget(ExtractTarget&&) noexcept;
+    ExtractTarget& operator=(ExtractTarget&&) noexcept;
+    ~ExtractTarget();
+
+    // Null when the target was refused; Why then says why.
+    std::FILE* File() const;
+    const std::string& Why() const;
+    // Stamps the written file with the last-write time and puts it in place.
+    bool Place(uint64_t lastWriteTicks, std::string* why);
+
+  private:
+    std::unique_ptr<State> state_;
 };
 ExtractTarget CreateExtractTarget(const std::string& subfolder, const std::string& name);
 

@@ -37,6 +37,23 @@ bool IsSymbolicLink(int folder, const char* name)
     return fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode);
 }
 
+// Makes a new file stem.tabpack-PID-N relative to the folder, never through
+// a link; the descriptor, or -1 with errno set.
+int CreateNewFile(int folder, const std::string& stem, std::string* made)
+{
+    for (int attempt = 0; attempt < kNewFileAttempts; ++attempt)
+    {
+        *made = stem + ".tabpack-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        const int descriptor =
+            openat(folder, made->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (descriptor >= 0 || errno != EEXIST)
+        {
+            return descriptor;
+        }
+    }
+    return -1; // errno is EEXIST
+}
+
 // Takes over the descriptor: closed here when no stream can be made of it.
 FilePointer StreamOf(int descriptor)
 {
@@ -69,28 +86,6 @@ bool ReadFileFacts(const std::string& path, FileFacts* facts, std::string* why)
         status.st_mtim.tv_nsec / 100 + static_cast<int64_t>(kUnixEpochTicks);
     facts->Size = static_cast<uint64_t>(status.st_size);
     facts->LastWriteTicks = ticks < 0 ? 0 : static_cast<uint64_t>(ticks);
-    return true;
-}
-
-bool SetLastWriteTicks(std::FILE* file, uint64_t ticks, std::string* why)
-{
-    const int64_t sinceEpoch = static_cast<int64_t>(ticks) - static_cast<int64_t>(kUnixEpochTicks);
-    int64_t seconds = sinceEpoch / static_cast<int64_t>(kTicksPerSecond);
-    int64_t rest = sinceEpoch % static_cast<int64_t>(kTicksPerSecond);
-    if (rest < 0)
-    {
-        rest += static_cast<int64_t>(kTicksPerSecond);
-        --seconds;
-    }
-    struct timespec times[2] = {};
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = static_cast<time_t>(seconds);
-    times[1].tv_nsec = static_cast<long>(rest * 100);
-    if (std::fflush(file) != 0 || futimens(fileno(file), times) != 0)
-    {
-        *why = std::strerror(errno);
-        return false;
-    }
     return true;
 }
 
@@ -127,31 +122,19 @@ bool IsSameFile(const std::string& left, const std::string& right)
 FileBeside CreateFileBeside(const std::string& path)
 {
     FileBeside beside;
-    for (int attempt = 0; attempt < kNewFileAttempts; ++attempt)
+    std::string made;
+    const int descriptor = CreateNewFile(AT_FDCWD, path, &made);
+    beside.File = descriptor >= 0 ? StreamOf(descriptor) : FilePointer();
+    if (!beside.File)
     {
-        const std::string candidate =
-            path + ".tabpack-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-        const int descriptor = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor < 0 && errno == EEXIST)
+        beside.Why = Reason(made);
+        if (descriptor >= 0)
         {
-            continue;
+            unlink(made.c_str());
         }
-        if (descriptor < 0)
-        {
-            beside.Why = Reason(candidate);
-            return beside;
-        }
-        beside.File = StreamOf(descriptor);
-        if (!beside.File)
-        {
-            beside.Why = Reason(candidate);
-            unlink(candidate.c_str());
-            return beside;
-        }
-        beside.Path = candidate;
         return beside;
     }
-    beside.Why = Quoted(path) + ": no free name for a new file beside it";
+    beside.Path = made;
     return beside;
 }
 
@@ -165,50 +148,118 @@ bool MoveIntoPlace(const std::string& from, const std::string& to, std::string* 
     return true;
 }
 
+struct ExtractTarget::State
+{
+    int Folder = -1;
+    std::string FolderPath;
+    std::string Name;
+    std::string Partial; // the new file's own name in the folder, once made
+    FilePointer File;
+    std::string Why;
+};
+
+ExtractTarget::ExtractTarget(std::unique_ptr<State> state) : state_(std::move(state)) {}
+ExtractTarget::ExtractTarget(ExtractTarget&&) noexcept = default;
+ExtractTarget& ExtractTarget::operator=(ExtractTarget&&) noexcept = default;
+
+ExtractTarget::~ExtractTarget()
+{
+    if (!state_)
+    {
+        return;
+    }
+    state_->File.reset();
+    if (!state_->Partial.empty())
+    {
+        unlinkat(state_->Folder, state_->Partial.c_str(), 0);
+    }
+    if (state_->Folder >= 0)
+    {
+        close(state_->Folder);
+    }
+}
+
+std::FILE* ExtractTarget::File() const
+{
+    return state_->File.get();
+}
+
+const std::string& ExtractTarget::Why() const
+{
+    return state_->Why;
+}
+
+bool ExtractTarget::Place(uint64_t lastWriteTicks, std::string* why)
+{
+    const std::string path = state_->FolderPath + kPathSeparator + state_->Name;
+    const int64_t sinceEpoch = static_cast<int64_t>(lastWriteTicks) - static_cast<int64_t>(kUnixEpochTicks);
+    int64_t seconds = sinceEpoch / static_cast<int64_t>(kTicksPerSecond);
+    int64_t rest = sinceEpoch % static_cast<int64_t>(kTicksPerSecond);
+    if (rest < 0)
+    {
+        rest += static_cast<int64_t>(kTicksPerSecond);
+        --seconds;
+    }
+    struct timespec times[2] = {};
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(seconds);
+    times[1].tv_nsec = static_cast<long>(rest * 100);
+    if (std::fflush(state_->File.get()) != 0 || futimens(fileno(state_->File.get()), times) != 0 ||
+        std::fclose(state_->File.release()) != 0)
+    {
+        *why = Reason(path);
+        return false;
+    }
+    // Replaces whatever has the name, a link included, without following it.
+    if (renameat(state_->Folder, state_->Partial.c_str(), state_->Folder, state_->Name.c_str()) != 0)
+    {
+        *why = Reason(path);
+        return false;
+    }
+    state_->Partial.clear();
+    return true;
+}
+
 ExtractTarget CreateExtractTarget(const std::string& subfolder, const std::string& name)
 {
-    ExtractTarget target;
+    auto state = std::make_unique<ExtractTarget::State>();
+    state->FolderPath = subfolder;
+    state->Name = name;
     const std::string path = subfolder + kPathSeparator + name;
     if (mkdir(subfolder.c_str(), 0777) != 0 && errno != EEXIST)
     {
-        target.Why = Reason(subfolder);
-        return target;
+        state->Why = Reason(subfolder);
+        return ExtractTarget(std::move(state));
     }
-    // Opened without following a link, and the file made relative to the
-    // open folder: nothing swapped in meanwhile can redirect the write.
-    const int directory = open(subfolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (directory < 0)
+    // Opened without following a link; the new file is made relative to the
+    // open folder, so nothing swapped in meanwhile can redirect the write.
+    state->Folder = open(subfolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (state->Folder < 0)
     {
         const int error = errno;
-        target.Why =
+        state->Why =
             IsSymbolicLink(AT_FDCWD, subfolder.c_str()) ? LinkRefusal(subfolder) : Reason(subfolder, error);
-        return target;
+        return ExtractTarget(std::move(state));
     }
-    int descriptor = -1;
-    if (IsSymbolicLink(directory, name.c_str()))
+    if (IsSymbolicLink(state->Folder, name.c_str()))
     {
-        target.Why = LinkRefusal(path);
+        state->Why = LinkRefusal(path);
+        return ExtractTarget(std::move(state));
     }
-    else if (unlinkat(directory, name.c_str(), 0) != 0 && errno != ENOENT)
+    std::string partial;
+    const int descriptor = CreateNewFile(state->Folder, "." + name, &partial);
+    if (descriptor < 0)
     {
-        target.Why = Reason(path);
+        state->Why = Reason(subfolder + kPathSeparator + partial);
+        return ExtractTarget(std::move(state));
     }
-    else
+    state->Partial = partial;
+    state->File = StreamOf(descriptor);
+    if (!state->File)
     {
-        descriptor =
-            openat(directory, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (descriptor < 0)
-        {
-            target.Why = Reason(path);
-        }
+        state->Why = Reason(subfolder + kPathSeparator + partial);
     }
-    close(directory);
-    if (descriptor >= 0)
-    {
-        target.File = StreamOf(descriptor);
-        target.Why = target.File ? "" : Reason(path);
-    }
-    return target;
+    return ExtractTarget(std::move(state));
 }
 
 bool ToLocalTime(const TabTimestamp& utc, TabTimestamp* local)

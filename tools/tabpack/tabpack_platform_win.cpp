@@ -14,6 +14,8 @@ const char kPathSeparator = '\\';
 
 namespace
 {
+constexpr int kNewFileAttempts = 100;
+
 std::string Quoted(const std::string& path)
 {
     return "\"" + path + "\"";
@@ -83,10 +85,38 @@ FilePointer StreamOf(HANDLE handle)
     return file;
 }
 
-std::string FolderOf(const std::string& path)
+// Makes a new file stem.tabpack-PID-N for writing; CREATE_NEW never opens
+// anything that has the name already, a link included. Null, with why set,
+// when none could be made.
+FilePointer CreateNewFile(const std::string& stem, std::string* made, std::string* why)
 {
-    const std::size_t separator = FindLastSeparator(path);
-    return separator == std::string::npos ? "." : path.substr(0, separator + 1);
+    for (int attempt = 0; attempt < kNewFileAttempts; ++attempt)
+    {
+        const std::string candidate =
+            stem + ".tabpack-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
+        HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS)
+        {
+            continue;
+        }
+        if (file == INVALID_HANDLE_VALUE)
+        {
+            *why = Reason(candidate);
+            return FilePointer();
+        }
+        FilePointer stream = StreamOf(file);
+        if (!stream)
+        {
+            *why = Quoted(candidate) + ": no stream for the new file";
+            DeleteFileA(candidate.c_str());
+            return stream;
+        }
+        *made = candidate;
+        return stream;
+    }
+    *why = Quoted(stem) + ": no free name for a new file";
+    return FilePointer();
 }
 } // namespace
 
@@ -105,23 +135,6 @@ bool ReadFileFacts(const std::string& path, FileFacts* facts, std::string* why)
     }
     facts->Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     facts->LastWriteTicks = TicksOf(data.ftLastWriteTime);
-    return true;
-}
-
-bool SetLastWriteTicks(std::FILE* file, uint64_t ticks, std::string* why)
-{
-    if (std::fflush(file) != 0)
-    {
-        *why = "the last bytes could not be written";
-        return false;
-    }
-    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    const FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    if (!SetFileTime(handle, nullptr, nullptr, &time))
-    {
-        *why = Reason("last-write time");
-        return false;
-    }
     return true;
 }
 
@@ -170,21 +183,7 @@ bool IsSameFile(const std::string& left, const std::string& right)
 FileBeside CreateFileBeside(const std::string& path)
 {
     FileBeside beside;
-    char temporary[MAX_PATH] = "";
-    // Makes the file, under a name no other file in the folder has.
-    if (GetTempFileNameA(FolderOf(path).c_str(), "tab", 0, temporary) == 0)
-    {
-        beside.Why = Reason(FolderOf(path));
-        return beside;
-    }
-    beside.File.reset(std::fopen(temporary, "wb"));
-    if (!beside.File)
-    {
-        beside.Why = Reason(temporary);
-        DeleteFileA(temporary);
-        return beside;
-    }
-    beside.Path = temporary;
+    beside.File = CreateNewFile(path, &beside.Path, &beside.Why);
     return beside;
 }
 
@@ -198,80 +197,126 @@ bool MoveIntoPlace(const std::string& from, const std::string& to, std::string* 
     return true;
 }
 
+struct ExtractTarget::State
+{
+    OwnedFileHandle Folder;
+    std::string Path;
+    std::string Partial; // the new file's own path, once made
+    FilePointer File;
+    std::string Why;
+};
+
+ExtractTarget::ExtractTarget(std::unique_ptr<State> state) : state_(std::move(state)) {}
+ExtractTarget::ExtractTarget(ExtractTarget&&) noexcept = default;
+ExtractTarget& ExtractTarget::operator=(ExtractTarget&&) noexcept = default;
+
+ExtractTarget::~ExtractTarget()
+{
+    if (state_)
+    {
+        state_->File.reset();
+        if (!state_->Partial.empty())
+        {
+            DeleteFileA(state_->Partial.c_str());
+        }
+    }
+}
+
+std::FILE* ExtractTarget::File() const
+{
+    return state_->File.get();
+}
+
+const std::string& ExtractTarget::Why() const
+{
+    return state_->Why;
+}
+
+bool ExtractTarget::Place(uint64_t lastWriteTicks, std::string* why)
+{
+    if (std::fflush(state_->File.get()) != 0)
+    {
+        *why = Quoted(state_->Partial) + ": the last bytes could not be written";
+        return false;
+    }
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(state_->File.get())));
+    const FILETIME time = {static_cast<DWORD>(lastWriteTicks), static_cast<DWORD>(lastWriteTicks >> 32)};
+    if (!SetFileTime(handle, nullptr, nullptr, &time))
+    {
+        *why = Reason(state_->Partial);
+        return false;
+    }
+    if (std::fclose(state_->File.release()) != 0)
+    {
+        *why = Quoted(state_->Partial) + ": the file could not be closed";
+        return false;
+    }
+    // A rename replaces whatever has the name, a link included, without
+    // following it.
+    if (!MoveFileExA(state_->Partial.c_str(), state_->Path.c_str(), MOVEFILE_REPLACE_EXISTING))
+    {
+        *why = Reason(state_->Path);
+        return false;
+    }
+    state_->Partial.clear();
+    return true;
+}
+
 ExtractTarget CreateExtractTarget(const std::string& subfolder, const std::string& name)
 {
-    ExtractTarget target;
-    const std::string path = subfolder + kPathSeparator + name;
+    auto state = std::make_unique<ExtractTarget::State>();
+    state->Path = subfolder + kPathSeparator + name;
     // The archive may have been judged for another code page than this
     // computer's; here the name must still be one file in the folder.
     if (CheckBareFileName(name.c_str(), AnsiIsLeadByte) != NameFault::None)
     {
-        target.Why = Quoted(path) + ": in this computer's ANSI code page the name is not a bare file name";
-        return target;
+        state->Why =
+            Quoted(state->Path) + ": in this computer's ANSI code page the name is not a bare file name";
+        return ExtractTarget(std::move(state));
     }
     if (!CreateDirectoryA(subfolder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
     {
-        target.Why = Reason(subfolder);
-        return target;
+        state->Why = Reason(subfolder);
+        return ExtractTarget(std::move(state));
     }
     if (IsLink(GetFileAttributesA(subfolder.c_str())))
     {
-        target.Why = LinkRefusal(subfolder);
-        return target;
+        state->Why = LinkRefusal(subfolder);
+        return ExtractTarget(std::move(state));
     }
     // Shared without delete access, the open folder cannot be renamed or
-    // replaced by a junction while the file is written.
-    HANDLE held = CreateFileA(subfolder.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (held == INVALID_HANDLE_VALUE)
+    // replaced by a junction while the entry is written.
+    HANDLE folder = CreateFileA(subfolder.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (folder == INVALID_HANDLE_VALUE)
     {
-        target.Why = Reason(subfolder);
-        return target;
+        state->Why = Reason(subfolder);
+        return ExtractTarget(std::move(state));
     }
-    target.FolderHold = std::shared_ptr<void>(held, HandleCloser());
-    BY_HANDLE_FILE_INFORMATION folderFacts = {};
-    if (!GetFileInformationByHandle(held, &folderFacts))
+    state->Folder.reset(folder);
+    BY_HANDLE_FILE_INFORMATION facts = {};
+    if (!GetFileInformationByHandle(folder, &facts))
     {
-        target.Why = Reason(subfolder);
-        return target;
+        state->Why = Reason(subfolder);
     }
-    if (IsLink(folderFacts.dwFileAttributes))
+    else if (IsLink(facts.dwFileAttributes))
     {
-        target.Why = LinkRefusal(subfolder);
-        return target;
+        state->Why = LinkRefusal(subfolder);
     }
-    if ((folderFacts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    else if ((facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
     {
-        target.Why = Quoted(subfolder) + ": not a folder";
-        return target;
+        state->Why = Quoted(subfolder) + ": not a folder";
     }
-    const DWORD existing = GetFileAttributesA(path.c_str());
-    if (IsLink(existing))
+    else if (IsLink(GetFileAttributesA(state->Path.c_str())))
     {
-        target.Why = LinkRefusal(path);
-        return target;
+        state->Why = LinkRefusal(state->Path);
     }
-    // A new file rather than the old one overwritten: a second hard link of
-    // the old file keeps its contents.
-    if (existing != INVALID_FILE_ATTRIBUTES && !DeleteFileA(path.c_str()))
+    else
     {
-        target.Why = Reason(path);
-        return target;
+        state->File = CreateNewFile(subfolder + kPathSeparator + "~" + name, &state->Partial, &state->Why);
     }
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-    {
-        target.Why = Reason(path);
-        return target;
-    }
-    target.File = StreamOf(file);
-    if (!target.File)
-    {
-        target.Why = Quoted(path) + ": no stream for the new file";
-    }
-    return target;
+    return ExtractTarget(std::move(state));
 }
 
 bool ToLocalTime(const TabTimestamp& utc, TabTimestamp* local)
