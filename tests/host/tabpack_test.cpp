@@ -296,9 +296,10 @@ TEST_F(Tabpack, AFailedCreateLeavesThePreviousArchiveAsItWas)
     WriteAll(folder_ + "changing.manifest", "a.dll CUR newer\n/proc/self/status CUR newer\n");
     Captured err;
     EXPECT_EQ(CreateArchive(archive, folder_ + "changing.manifest", {}, err.get()), kTabpackFailure);
-    EXPECT_EQ(err.Text(),
-              "tabpack: could not write \"/proc/self/status\" changed while it was being copied; \"" +
-                  archive + "\" is left as it was\n");
+    EXPECT_EQ(
+        err.Text(),
+        "tabpack: could not build the archive: \"/proc/self/status\" changed while it was being copied; \"" +
+            archive + "\" is left as it was\n");
     EXPECT_EQ(ReadAll(archive), previous);
     std::remove((folder_ + "changing.manifest").c_str());
     EXPECT_EQ(FolderNames(), before);

@@ -80,12 +80,6 @@ bool ParseDecimal(const char* text, std::size_t digits, uint64_t limit, uint64_t
 
 constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
 
-std::string LastComponent(const std::string& path)
-{
-    const std::size_t separator = FindLastSeparator(path);
-    return separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
 bool IsAscii(const std::string& text)
 {
     for (const char c : text)
@@ -232,7 +226,7 @@ Manifest ParseManifest(const std::string& text)
             continue;
         }
         entry.Source = fields[0];
-        entry.Name = LastComponent(fields[0]);
+        entry.Name = NameOfPath(fields[0]);
         entry.Destination = fields[1];
         if (entry.Name.size() >= kFileNameField ||
             ReadEntryName(entry.Name.c_str()) == NameReading::NotBare ||

@@ -107,12 +107,6 @@ std::string FolderOf(const std::string& path)
     return separator == std::string::npos ? std::string() : path.substr(0, separator == 0 ? 1 : separator);
 }
 
-std::string NameOf(const std::string& path)
-{
-    const std::size_t separator = FindLastSeparator(path);
-    return separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
 std::string Join(const std::string& folder, const std::string& name)
 {
     if (folder.empty())
@@ -275,7 +269,7 @@ bool WriteArchive(const std::string& archive, const std::vector<uint8_t>& head,
         return true;
     }
     std::remove(beside.Path.c_str());
-    Complain(err, "could not write " + why + "; " + Quoted(archive) + " is left as it was");
+    Complain(err, "could not build the archive: " + why + "; " + Quoted(archive) + " is left as it was");
     return false;
 }
 
@@ -390,7 +384,7 @@ int ListArchive(const std::string& archive, bool utc, std::FILE* out, std::FILE*
         shown = TabTimestamp{};
     }
     StreamReportWriter writer(out);
-    WriteReportHeading(writer, NameOf(archive).c_str(), shown, static_cast<uint32_t>(image.FileSize));
+    WriteReportHeading(writer, NameOfPath(archive).c_str(), shown, static_cast<uint32_t>(image.FileSize));
     // Every used record as it stands; judging them is verify's work.
     for (uint32_t i = 0; i < fields.RecordCount; ++i)
     {

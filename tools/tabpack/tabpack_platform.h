@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
 extern const char kPathSeparator;
 
@@ -26,14 +27,20 @@ struct FileFacts
 };
 
 // False, with the reason in why, when the path is not a readable regular file.
-bool ReadFileFacts(const std::string& path, FileFacts* facts, std::string* why);
+[[nodiscard]] bool ReadFileFacts(const std::string& path, FileFacts* facts, std::string* why);
 // True when the folder exists afterwards.
-bool MakeDirectory(const std::string& path, std::string* why);
+[[nodiscard]] bool MakeDirectory(const std::string& path, std::string* why);
 bool IsAbsolutePath(const std::string& path);
 // The position of the last folder separator, std::string::npos when there is
 // none. On Windows the path is read in the ANSI code page, so the second
 // byte of a double-byte character is never taken for a backslash.
 std::size_t FindLastSeparator(const std::string& path);
+// The path's last component: a file's name.
+inline std::string NameOfPath(const std::string& path)
+{
+    const std::size_t separator = FindLastSeparator(path);
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
 // True when both paths name one existing file, however they spell it.
 bool IsSameFile(const std::string& left, const std::string& right);
 
@@ -47,7 +54,7 @@ struct FileBeside
 };
 FileBeside CreateFileBeside(const std::string& path);
 // Renames from to to, replacing whatever file to named.
-bool MoveIntoPlace(const std::string& from, const std::string& to, std::string* why);
+[[nodiscard]] bool MoveIntoPlace(const std::string& from, const std::string& to, std::string* why);
 
 // A new file for an entry at SUBFOLDER/NAME, where SUBFOLDER is the
 // entry's destination folder inside the folder extracted to, made when
@@ -59,18 +66,22 @@ bool MoveIntoPlace(const std::string& from, const std::string& to, std::string* 
 class ExtractTarget
 {
   public:
-    struct State; // the platform's own
+    // What every platform keeps; each adds its own in a derived state whose
+    // destructor removes a file that was not placed.
+    struct State
+    {
+        FilePointer File;
+        std::string Why;
+        virtual ~State() = default;
+    };
 
-    explicit ExtractTarget(std::unique_ptr<State> state);
-    ExtractTarget(ExtractTarget&&) noexcept;
-    ExtractTarget& operator=(ExtractTarget&&) noexcept;
-    ~ExtractTarget();
+    explicit ExtractTarget(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
     // Null when the target was refused; Why then says why.
-    std::FILE* File() const;
-    const std::string& Why() const;
+    std::FILE* File() const { return state_->File.get(); }
+    const std::string& Why() const { return state_->Why; }
     // Stamps the written file with the last-write time and puts it in place.
-    bool Place(uint64_t lastWriteTicks, std::string* why);
+    [[nodiscard]] bool Place(uint64_t lastWriteTicks, std::string* why);
 
   private:
     std::unique_ptr<State> state_;
@@ -79,4 +90,4 @@ ExtractTarget CreateExtractTarget(const std::string& subfolder, const std::strin
 
 // Local time as the launcher's report shows it: today's offset from UTC,
 // whatever the date.
-bool ToLocalTime(const TabTimestamp& utc, TabTimestamp* local);
+[[nodiscard]] bool ToLocalTime(const TabTimestamp& utc, TabTimestamp* local);

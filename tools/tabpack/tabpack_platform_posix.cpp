@@ -148,50 +148,36 @@ bool MoveIntoPlace(const std::string& from, const std::string& to, std::string* 
     return true;
 }
 
-struct ExtractTarget::State
+namespace
+{
+// The folder stays open from the checks to the rename: every step is made
+// relative to it.
+struct PosixExtractState : ExtractTarget::State
 {
     int Folder = -1;
     std::string FolderPath;
     std::string Name;
     std::string Partial; // the new file's own name in the folder, once made
-    FilePointer File;
-    std::string Why;
+
+    ~PosixExtractState() override
+    {
+        File.reset();
+        if (!Partial.empty())
+        {
+            unlinkat(Folder, Partial.c_str(), 0);
+        }
+        if (Folder >= 0)
+        {
+            close(Folder);
+        }
+    }
 };
-
-ExtractTarget::ExtractTarget(std::unique_ptr<State> state) : state_(std::move(state)) {}
-ExtractTarget::ExtractTarget(ExtractTarget&&) noexcept = default;
-ExtractTarget& ExtractTarget::operator=(ExtractTarget&&) noexcept = default;
-
-ExtractTarget::~ExtractTarget()
-{
-    if (!state_)
-    {
-        return;
-    }
-    state_->File.reset();
-    if (!state_->Partial.empty())
-    {
-        unlinkat(state_->Folder, state_->Partial.c_str(), 0);
-    }
-    if (state_->Folder >= 0)
-    {
-        close(state_->Folder);
-    }
-}
-
-std::FILE* ExtractTarget::File() const
-{
-    return state_->File.get();
-}
-
-const std::string& ExtractTarget::Why() const
-{
-    return state_->Why;
-}
+} // namespace
 
 bool ExtractTarget::Place(uint64_t lastWriteTicks, std::string* why)
 {
-    const std::string path = state_->FolderPath + kPathSeparator + state_->Name;
+    auto& state = static_cast<PosixExtractState&>(*state_);
+    const std::string path = state.FolderPath + kPathSeparator + state.Name;
     const int64_t sinceEpoch = static_cast<int64_t>(lastWriteTicks) - static_cast<int64_t>(kUnixEpochTicks);
     int64_t seconds = sinceEpoch / static_cast<int64_t>(kTicksPerSecond);
     int64_t rest = sinceEpoch % static_cast<int64_t>(kTicksPerSecond);
@@ -204,25 +190,25 @@ bool ExtractTarget::Place(uint64_t lastWriteTicks, std::string* why)
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = static_cast<time_t>(seconds);
     times[1].tv_nsec = static_cast<long>(rest * 100);
-    if (std::fflush(state_->File.get()) != 0 || futimens(fileno(state_->File.get()), times) != 0 ||
-        std::fclose(state_->File.release()) != 0)
+    if (std::fflush(state.File.get()) != 0 || futimens(fileno(state.File.get()), times) != 0 ||
+        std::fclose(state.File.release()) != 0)
     {
         *why = Reason(path);
         return false;
     }
     // Replaces whatever has the name, a link included, without following it.
-    if (renameat(state_->Folder, state_->Partial.c_str(), state_->Folder, state_->Name.c_str()) != 0)
+    if (renameat(state.Folder, state.Partial.c_str(), state.Folder, state.Name.c_str()) != 0)
     {
         *why = Reason(path);
         return false;
     }
-    state_->Partial.clear();
+    state.Partial.clear();
     return true;
 }
 
 ExtractTarget CreateExtractTarget(const std::string& subfolder, const std::string& name)
 {
-    auto state = std::make_unique<ExtractTarget::State>();
+    auto state = std::make_unique<PosixExtractState>();
     state->FolderPath = subfolder;
     state->Name = name;
     const std::string path = subfolder + kPathSeparator + name;

@@ -197,74 +197,60 @@ bool MoveIntoPlace(const std::string& from, const std::string& to, std::string* 
     return true;
 }
 
-struct ExtractTarget::State
+namespace
+{
+// The folder is held open from the checks to the rename.
+struct WinExtractState : ExtractTarget::State
 {
     OwnedFileHandle Folder;
     std::string Path;
     std::string Partial; // the new file's own path, once made
-    FilePointer File;
-    std::string Why;
-};
 
-ExtractTarget::ExtractTarget(std::unique_ptr<State> state) : state_(std::move(state)) {}
-ExtractTarget::ExtractTarget(ExtractTarget&&) noexcept = default;
-ExtractTarget& ExtractTarget::operator=(ExtractTarget&&) noexcept = default;
-
-ExtractTarget::~ExtractTarget()
-{
-    if (state_)
+    ~WinExtractState() override
     {
-        state_->File.reset();
-        if (!state_->Partial.empty())
+        File.reset();
+        if (!Partial.empty())
         {
-            DeleteFileA(state_->Partial.c_str());
+            DeleteFileA(Partial.c_str());
         }
     }
-}
-
-std::FILE* ExtractTarget::File() const
-{
-    return state_->File.get();
-}
-
-const std::string& ExtractTarget::Why() const
-{
-    return state_->Why;
-}
+};
+} // namespace
 
 bool ExtractTarget::Place(uint64_t lastWriteTicks, std::string* why)
 {
-    if (std::fflush(state_->File.get()) != 0)
+    auto& state = static_cast<WinExtractState&>(*state_);
+    if (std::fflush(state.File.get()) != 0)
     {
-        *why = Quoted(state_->Partial) + ": the last bytes could not be written";
+        *why = Quoted(state.Partial) + ": the last bytes could not be written";
         return false;
     }
-    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(state_->File.get())));
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(state.File.get())));
     const FILETIME time = {static_cast<DWORD>(lastWriteTicks), static_cast<DWORD>(lastWriteTicks >> 32)};
     if (!SetFileTime(handle, nullptr, nullptr, &time))
     {
-        *why = Reason(state_->Partial);
+        *why = Reason(state.Partial);
         return false;
     }
-    if (std::fclose(state_->File.release()) != 0)
+    if (std::fclose(state.File.release()) != 0)
     {
-        *why = Quoted(state_->Partial) + ": the file could not be closed";
+        *why = Quoted(state.Partial) + ": the file could not be closed";
         return false;
     }
     // A rename replaces whatever has the name, a link included, without
     // following it.
-    if (!MoveFileExA(state_->Partial.c_str(), state_->Path.c_str(), MOVEFILE_REPLACE_EXISTING))
+    if (!MoveFileExA(state.Partial.c_str(), state.Path.c_str(), MOVEFILE_REPLACE_EXISTING))
     {
-        *why = Reason(state_->Path);
+        *why = Reason(state.Path);
         return false;
     }
-    state_->Partial.clear();
+    state.Partial.clear();
     return true;
 }
 
 ExtractTarget CreateExtractTarget(const std::string& subfolder, const std::string& name)
 {
-    auto state = std::make_unique<ExtractTarget::State>();
+    auto state = std::make_unique<WinExtractState>();
     state->Path = subfolder + kPathSeparator + name;
     // The archive may have been judged for another code page than this
     // computer's; here the name must still be one file in the folder.
