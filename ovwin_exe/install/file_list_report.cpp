@@ -29,18 +29,23 @@ void WriteReportHeading(ReportWriter& out, const char* archiveName, const TabTim
         "------------------------    ----------    --------    --------    ----------    ------------\n");
 }
 
-void WriteReportRecord(ReportWriter& out, const ArchiveEntry& entry, TimeConversion convert)
+void WriteReportRecord(ReportWriter& out, const uint8_t* record, TimeConversion convert)
 {
+    ArchiveEntry entry = {};
+    ReadRecordFields(record, &entry);
     TabTimestamp shown = {};
     if (!convert(entry.Timestamp, &shown))
     {
         shown = TabTimestamp{};
     }
+    // The precisions keep the texts inside their fields when no NUL ends them.
+    const char* name = reinterpret_cast<const char*>(record);
+    const char* destination = name + kFileNameField;
     char line[kMessageCapacity];
     FormatToBuffer(line, sizeof(line),
-                   "%-24s    %02d/%02d/%04d    %02d:%02d:%02d    %8ld    %-10s    %-13s\n", entry.FileName,
+                   "%-24.50s    %02d/%02d/%04d    %02d:%02d:%02d    %8ld    %-10.10s    %-13s\n", name,
                    shown.Month, shown.Day, shown.Year, shown.Hour, shown.Minute, shown.Second,
-                   AsLong(entry.Size), entry.Destination, InstallWord(entry.InstallType));
+                   AsLong(entry.Size), destination, InstallWord(entry.InstallType));
     out.Write(line);
 }
 
@@ -54,12 +59,11 @@ void WriteListedRecords(ReportWriter& out, const uint8_t* image, std::size_t ima
     count = count < kListedRecordLimit ? count : kListedRecordLimit;
     for (uint32_t i = 0; i < count; ++i)
     {
-        ArchiveEntry entry = {};
-        if (DecodeFileRecord(image + kArchiveHeaderLength + i * kFileRecordLength, &entry) !=
-            RecordVerdict::Used)
+        const uint8_t* record = image + kArchiveHeaderLength + i * kFileRecordLength;
+        if (IsUnusedRecord(record))
         {
             return;
         }
-        WriteReportRecord(out, entry, convert);
+        WriteReportRecord(out, record, convert);
     }
 }

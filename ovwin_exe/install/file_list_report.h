@@ -45,12 +45,15 @@ using TimeConversion = bool (*)(const TabTimestamp& utc, TabTimestamp* shown);
 void WriteReportHeading(ReportWriter& out, const char* archiveName, const TabTimestamp& shown,
                         uint32_t archiveSize);
 
-// One record's line. A time that cannot be converted shows as zeros.
-void WriteReportRecord(ReportWriter& out, const ArchiveEntry& entry, TimeConversion convert);
+// One record's line, its texts as they stand in the 100-byte record (a name
+// that fills its field is shown whole). A time that cannot be converted
+// shows as zeros.
+void WriteReportRecord(ReportWriter& out, const uint8_t* record, TimeConversion convert);
 
 // The record lines of the launcher's report from the archive's first bytes
 // (header and record block as far as they were read): in archive order, at
 // most 198, at most the records HeaderSize provides and were read whole, and
-// none from the first record that is unused or that the reader refuses.
+// none from the first unused record on. A record the installation would
+// refuse is listed all the same: the report shows what the archive holds.
 void WriteListedRecords(ReportWriter& out, const uint8_t* image, std::size_t imageLength, uint32_t headerSize,
                         TimeConversion convert);

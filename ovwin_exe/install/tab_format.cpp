@@ -28,14 +28,17 @@ void WriteLittleEndian16(uint8_t* bytes, uint16_t value)
     bytes[1] = static_cast<uint8_t>(value >> 8);
 }
 
-// Copies a NUL-padded text field into a buffer of the field's width; false
-// when the field held no NUL, in which case the copy is cut by one byte.
-bool CopyTextField(const uint8_t* field, std::size_t width, char* destination)
+// Copies a NUL-padded text field into a buffer of the field's width, cut by
+// one byte when the field holds no NUL.
+void CopyTextField(const uint8_t* field, std::size_t width, char* destination)
 {
     std::memcpy(destination, field, width);
-    const bool terminated = std::memchr(field, '\0', width) != nullptr;
     destination[width - 1] = '\0';
-    return terminated;
+}
+
+bool IsTerminated(const uint8_t* field, std::size_t width)
+{
+    return std::memchr(field, '\0', width) != nullptr;
 }
 
 // The time stamp's fields in their stored order.
@@ -51,10 +54,15 @@ std::size_t TextLength(const char* text, std::size_t width)
 
 bool IsDeviceName(const char* name)
 {
-    // Windows opens a device for these whatever the extension.
+    // Windows opens a device for these whatever the extension, and it drops
+    // the blanks between the name and the extension first ("NUL .txt").
     static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     const char* dot = std::strchr(name, '.');
-    const std::size_t stem = dot != nullptr ? static_cast<std::size_t>(dot - name) : std::strlen(name);
+    std::size_t stem = dot != nullptr ? static_cast<std::size_t>(dot - name) : std::strlen(name);
+    while (stem > 0 && name[stem - 1] == ' ')
+    {
+        --stem;
+    }
     char upper[8] = "";
     if (stem >= sizeof(upper))
     {
@@ -74,6 +82,17 @@ bool IsDeviceName(const char* name)
     }
     const bool numbered = std::strncmp(upper, "COM", 3) == 0 || std::strncmp(upper, "LPT", 3) == 0;
     return numbered && stem == 4 && upper[3] >= '1' && upper[3] <= '9';
+}
+
+// No code page has a second byte below 0x40, and every byte that matters to
+// a path (separators but the backslash, dots, colons, blanks, control
+// characters) lies below it: such a byte is judged on its own.
+constexpr unsigned char kLowestTrailByte = 0x40;
+
+bool StartsDoubleByteCharacter(const char* at, LeadByteTest isLeadByte)
+{
+    return isLeadByte(static_cast<unsigned char>(at[0])) &&
+           static_cast<unsigned char>(at[1]) >= kLowestTrailByte;
 }
 } // namespace
 
@@ -141,7 +160,7 @@ HeaderVerdict CheckTabHeader(const uint8_t* header, uint64_t fileSize, TabHeader
     return HeaderVerdict::Sound;
 }
 
-NameFault CheckBareFileName(const char* name)
+NameFault CheckBareFileName(const char* name, LeadByteTest isLeadByte)
 {
     const std::size_t length = std::strlen(name);
     if (length == 0)
@@ -152,8 +171,15 @@ NameFault CheckBareFileName(const char* name)
     {
         return NameFault::PathLike;
     }
+    bool endsInDotOrBlank = false;
     for (std::size_t i = 0; i < length; ++i)
     {
+        if (StartsDoubleByteCharacter(name + i, isLeadByte))
+        {
+            ++i; // a 0x5C here is the second half of a character, not a backslash
+            endsInDotOrBlank = false;
+            continue;
+        }
         const unsigned char c = static_cast<unsigned char>(name[i]);
         if (c == '\\' || c == '/' || c == ':')
         {
@@ -167,21 +193,26 @@ NameFault CheckBareFileName(const char* name)
         {
             return NameFault::NotAllowed;
         }
+        endsInDotOrBlank = c == '.' || c == ' ';
     }
     // Windows drops trailing dots and spaces, so the name on disk would not be
     // the name in the archive.
-    if (name[length - 1] == '.' || name[length - 1] == ' ' || IsDeviceName(name))
+    if (endsInDotOrBlank || IsDeviceName(name))
     {
         return NameFault::NotAllowed;
     }
     return NameFault::None;
 }
 
-RecordVerdict DecodeFileRecord(const uint8_t* record, ArchiveEntry* entry)
+bool IsUnusedRecord(const uint8_t* record)
 {
-    const bool nameTerminated = CopyTextField(record, kFileNameField, entry->FileName);
-    const bool destinationTerminated =
-        CopyTextField(record + kDestinationAt, kDestinationField, entry->Destination);
+    return record[0] == '\0';
+}
+
+void ReadRecordFields(const uint8_t* record, ArchiveEntry* entry)
+{
+    CopyTextField(record, kFileNameField, entry->FileName);
+    CopyTextField(record + kDestinationAt, kDestinationField, entry->Destination);
     entry->DataOffset = ReadLittleEndian32(record + kDataOffsetAt);
     entry->Size = ReadLittleEndian32(record + kSizeAt);
     std::size_t at = kTimestampAt;
@@ -191,20 +222,24 @@ RecordVerdict DecodeFileRecord(const uint8_t* record, ArchiveEntry* entry)
         at += 2;
     }
     entry->InstallType = ReadLittleEndian32(record + kInstallTypeAt);
+}
 
-    if (record[0] == '\0')
+RecordVerdict DecodeFileRecord(const uint8_t* record, ArchiveEntry* entry, LeadByteTest isLeadByte)
+{
+    ReadRecordFields(record, entry);
+    if (IsUnusedRecord(record))
     {
         return RecordVerdict::Unused;
     }
-    if (!nameTerminated)
+    if (!IsTerminated(record, kFileNameField))
     {
         return RecordVerdict::NameUnterminated;
     }
-    if (CheckBareFileName(entry->FileName) != NameFault::None)
+    if (CheckBareFileName(entry->FileName, isLeadByte) != NameFault::None)
     {
         return RecordVerdict::NameNotBare;
     }
-    if (!destinationTerminated)
+    if (!IsTerminated(record + kDestinationAt, kDestinationField))
     {
         return RecordVerdict::DestinationUnterminated;
     }

@@ -86,10 +86,13 @@ enum class NameFault
     NotAllowed, // a character Windows refuses, a trailing dot or space, a device name
 };
 
-// Refuses every byte that could make the name reach another folder, whatever
-// the code page: a name whose double-byte character holds a backslash byte
-// is refused too.
-NameFault CheckBareFileName(const char* name);
+// Whether a byte opens a double-byte character in the code page the name is
+// read in. The second byte of such a character may be 0x5C, a backslash
+// only where it stands alone.
+using LeadByteTest = bool (*)(unsigned char byte);
+
+// Judges the name character by character as the code page reads it.
+NameFault CheckBareFileName(const char* name, LeadByteTest isLeadByte);
 
 enum class RecordVerdict
 {
@@ -100,9 +103,16 @@ enum class RecordVerdict
     DestinationUnterminated, // 10 bytes without a NUL
 };
 
-// Decodes one 100-byte record into an entry (texts cut and terminated where
-// the record had no NUL) and says whether the launcher may use it.
-RecordVerdict DecodeFileRecord(const uint8_t* record, ArchiveEntry* entry);
+// A record whose name's first byte is NUL is unused, whatever the rest holds.
+bool IsUnusedRecord(const uint8_t* record);
+
+// Decodes one 100-byte record into an entry, texts cut and terminated where
+// the record had no NUL, without judging it.
+void ReadRecordFields(const uint8_t* record, ArchiveEntry* entry);
+
+// Decodes a record and says whether the launcher may use it, its name read
+// in the code page isLeadByte describes.
+RecordVerdict DecodeFileRecord(const uint8_t* record, ArchiveEntry* entry, LeadByteTest isLeadByte);
 
 // The header and record encodings, for tools and tests that build archives.
 void EncodeTabHeader(uint8_t* header, uint32_t headerSize, uint32_t archiveSize);

@@ -1,6 +1,7 @@
 #include "install/tab_reader.h"
 
 #include "diagnostics/log.h"
+#include "launcher/ansi_text.h"
 
 ArchiveRefusal RefusalOf(HeaderVerdict verdict)
 {
@@ -135,7 +136,10 @@ EntryWalk ReadArchiveEntries(const uint8_t* block, uint32_t count, ArchiveEntry*
     for (uint32_t i = 0; i < count; ++i)
     {
         const uint32_t number = i + 1;
-        const RecordVerdict verdict = DecodeFileRecord(block + i * kFileRecordLength, &files[i]);
+        // Names are read as the workstation reads them: on a double-byte code
+        // page a 0x5C byte may be the second half of a character.
+        const RecordVerdict verdict =
+            DecodeFileRecord(block + i * kFileRecordLength, &files[i], AnsiIsLeadByte);
         if (verdict == RecordVerdict::Unused)
         {
             runStart = runStart != 0 ? runStart : number;

@@ -8,7 +8,7 @@ import shutil
 import tempfile
 import unittest
 
-from tabpack import UNUSED, Entry, build_archive, tabpack, write_manifest
+from tabpack import UNUSED, Entry, build_archive, rename_record, tabpack, write_manifest
 from winemachine import DIST_DIR, WineMachine, log_messages
 
 # Five and a half hours east of UTC all year: no daylight saving to make
@@ -59,9 +59,17 @@ class ListMode(ScratchFolder):
             Entry("A rather long font file name.ttf", "FON", "doesnotexist", "2023-12-31T23:30:00Z", b"font"),
             Entry("odd.bin", "SYS", "104", "2023-03-01T00:10:00Z", b""),
             Entry("x64.dll", "S64", "always", "2022-06-30T18:45:30Z", b"x" * 7),
+            # Listed as they stand, though the installation refuses them.
+            Entry("..\\..\\Windows\\evil.dll", "WIN", "always", "2023-07-14T09:30:00Z", b"evil"),
+            Entry("NUL .txt", "CUR", "newer", "2023-07-14T09:30:00Z", b"nul"),
         ]
         unlisted = Entry("after.dll", "CUR", "different", "2023-01-01T00:00:00Z", b"after an unused record")
-        archive = build_archive(os.path.join(self.scratch, "first"), entries + [UNUSED, unlisted])
+        refused = {4: entries[4].name, 5: entries[5].name}
+        packed = [entry._replace(name="refused%d.dll" % index) if index in refused else entry
+                  for index, entry in enumerate(entries)]
+        archive = build_archive(os.path.join(self.scratch, "first"), packed + [UNUSED, unlisted])
+        for index, name in refused.items():
+            rename_record(archive, index, name.encode("latin-1"))
         archive_time = utc("2024-03-05T01:38:09Z")
         set_modified(archive, archive_time)
 
@@ -146,6 +154,44 @@ class TabpackOnWindows(ScratchFolder):
                 with open(path, "rb") as f:
                     self.assertEqual(f.read(), entry.contents)
                 self.assertEqual(os.stat(path).st_mtime_ns, calendar.timegm(moment.timetuple()) * 10**9)
+
+            # A failed build leaves the archive as it was, and no file beside it.
+            with open(windows_archive, "rb") as f:
+                built = f.read()
+            before = sorted(os.listdir(host_work))
+            for name, lines, complaint in (
+                    ("twice.manifest", '"Altavy Sans.ttf" FON newer\n"altavy sans.ttf" FON always\n',
+                     b"twice.manifest: line 2: \"altavy sans.ttf\" in FON duplicates line 1"),
+                    ("itself.manifest", "empty.ini WIN newer\npack.tab CUR newer\n",
+                     b"itself.manifest: line 2: \"pack.tab\" is the archive being built")):
+                with open(os.path.join(host_work, name), "w") as f:
+                    f.write(lines)
+                failed = run("create pack.tab " + name)
+                self.assertEqual(failed.exit_code, 1)
+                self.assertIn(complaint, failed.stderr)
+                os.remove(os.path.join(host_work, name))
+            with open(windows_archive, "rb") as f:
+                self.assertEqual(f.read(), built)
+            self.assertEqual(sorted(os.listdir(host_work)), before)
+
+            # Links planted inside the target folder lead nowhere outside it.
+            outside = os.path.join(host_work, "outside")
+            os.makedirs(outside)
+            with open(os.path.join(outside, "verozar1.exe"), "wb") as f:
+                f.write(b"kept")
+            os.makedirs(os.path.join(host_work, "linked"))
+            os.symlink(outside, os.path.join(host_work, "linked", "CUR"))
+            refused = run(r"extract pack.tab linked")
+            self.assertEqual(refused.exit_code, 1)
+            self.assertIn(b'"linked\\CUR" is a symbolic link or junction', refused.stderr)
+            # Wine shows a link to a file as a plain file: the link is then
+            # replaced rather than written through (Windows refuses it).
+            os.makedirs(os.path.join(host_work, "filelink", "CUR"))
+            os.symlink(os.path.join(outside, "verozar1.exe"), os.path.join(host_work, "filelink", "CUR", "verozar1.exe"))
+            run(r"extract pack.tab filelink")
+            with open(os.path.join(outside, "verozar1.exe"), "rb") as f:
+                self.assertEqual(f.read(), b"kept")
+            self.assertEqual(os.listdir(outside), ["verozar1.exe"])
 
 
 if __name__ == "__main__":

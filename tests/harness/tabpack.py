@@ -45,6 +45,14 @@ def write_manifest(folder, entries, name="archive.manifest"):
     return path
 
 
+def rename_record(archive, index, name):
+    """Writes name (bytes) into the name field of record index, as no
+    manifest could: for archives that hold what tabpack refuses to make."""
+    with open(archive, "r+b") as f:
+        f.seek(100 + 100 * index)
+        f.write(name[:50].ljust(50, b"\0"))
+
+
 def build_archive(folder, entries, archive_name="verozar0.dll", sized=True):
     """Builds an archive of the entries in folder; returns its path."""
     manifest = write_manifest(folder, entries)

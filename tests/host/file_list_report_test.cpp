@@ -73,7 +73,7 @@ TEST(FileListReport, LayoutOfHeadingAndRecordLines)
         "bad.dll                     00/00/0000    00:00:00           1    CUR           Newer        \n");
 }
 
-TEST(FileListReport, ListingEndsAt198RecordsOrAtTheFirstUnusableOne)
+TEST(FileListReport, ListingEndsAt198RecordsOrAtTheFirstUnusedOne)
 {
     ArchiveBytes many(250);
     for (uint32_t i = 0; i < 250; ++i)
@@ -92,12 +92,26 @@ TEST(FileListReport, ListingEndsAt198RecordsOrAtTheFirstUnusableOne)
     ArchiveBytes firstUnused(2);
     firstUnused.Record(1, "b.dll");
     EXPECT_EQ(Listed(firstUnused), "");
+}
 
-    ArchiveBytes hostile(3);
-    hostile.Record(0, "a.dll").Record(1, "..\\..\\boot.ini").Record(2, "c.dll");
-    EXPECT_EQ(LineCount(Listed(hostile)), 1u);
-    std::memset(hostile.Record(1, "b.dll").RecordAt(1), 'b', 50);
-    EXPECT_EQ(LineCount(Listed(hostile)), 1u);
+TEST(FileListReport, RecordsTheInstallationWouldRefuseAreListedAsTheyStand)
+{
+    ArchiveBytes odd(4);
+    odd.Record(0, "..\\..\\boot.ini", "WIN")
+        .Record(1, "NUL .txt", "CUR", 3, 104)
+        .Record(2, "b.dll", "CUR")
+        .Record(3, "after.dll");
+    std::memset(odd.RecordAt(2), 'b', 50);      // a name without its NUL
+    std::memset(odd.RecordAt(2) + 50, 'D', 10); // and a destination without one
+    EXPECT_EQ(
+        Listed(odd, Tokyo),
+        "..\\..\\boot.ini              07/14/2023    18:30:00           0    WIN           "
+        "Newer        \n"
+        "NUL .txt                    07/14/2023    18:30:00           3    CUR                        \n" +
+            std::string(50, 'b') +
+            "    07/14/2023    18:30:00           0    DDDDDDDDDD    Newer        \n"
+            "after.dll                   07/14/2023    18:30:00           0    CUR           "
+            "Newer        \n");
 }
 
 TEST(FileListReport, OnlyRecordsTheHeaderProvidesAndTheReadHeldWhole)

@@ -1,5 +1,7 @@
 #include "install/tab_format.h"
+#include "launcher/ansi_text.h"
 #include "support/archive_bytes.h"
+#include "support/host_ansi_text.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,11 @@ HeaderVerdict Check(const ArchiveBytes& archive, uint64_t fileSize, TabHeader* f
 HeaderVerdict Check(const ArchiveBytes& archive)
 {
     return Check(archive, archive.bytes.size());
+}
+
+bool SingleByte(unsigned char)
+{
+    return false;
 }
 } // namespace
 
@@ -85,7 +92,7 @@ TEST(FileRecord, FieldsDecodeAtTheirOffsetsWithDayBeforeDayOfWeek)
     std::memset(record + 88, 0xEE, 12); // reserved, not read
 
     ArchiveEntry entry = {};
-    ASSERT_EQ(DecodeFileRecord(record, &entry), RecordVerdict::Used);
+    ASSERT_EQ(DecodeFileRecord(record, &entry, SingleByte), RecordVerdict::Used);
     EXPECT_STREQ(entry.FileName, "verozar1.exe");
     EXPECT_STREQ(entry.Destination, "S64");
     EXPECT_EQ(entry.DataOffset, 0x40302010u);
@@ -105,51 +112,68 @@ TEST(FileRecord, TextsWithoutNulAreRefusedButUnusedRecordsNever)
     ArchiveEntry entry = {};
     uint8_t* record = archive.RecordAt(0);
     std::memset(record, 'A', 50);
-    EXPECT_EQ(DecodeFileRecord(record, &entry), RecordVerdict::NameUnterminated);
+    EXPECT_EQ(DecodeFileRecord(record, &entry, SingleByte), RecordVerdict::NameUnterminated);
     EXPECT_EQ(std::strlen(entry.FileName), 49u); // cut, but terminated
 
     archive.Record(0, "a.dll");
     std::memset(record + 50, 'B', 10);
-    EXPECT_EQ(DecodeFileRecord(record, &entry), RecordVerdict::DestinationUnterminated);
+    EXPECT_EQ(DecodeFileRecord(record, &entry, SingleByte), RecordVerdict::DestinationUnterminated);
     EXPECT_STREQ(entry.Destination, "BBBBBBBBB");
 
     record[0] = '\0'; // whatever else the record holds
     std::memset(record + 1, '/', 49);
-    EXPECT_EQ(DecodeFileRecord(record, &entry), RecordVerdict::Unused);
+    EXPECT_EQ(DecodeFileRecord(record, &entry, SingleByte), RecordVerdict::Unused);
     EXPECT_STREQ(entry.FileName, "");
 }
 
-TEST(FileRecord, OnlyBareFileNamesAreUsable)
+TEST(FileRecord, OnlyBareFileNamesAreUsableAsTheCodePageReadsThem)
 {
     const struct
     {
         const char* name;
-        NameFault fault;
+        NameFault singleByte;
+        NameFault codePage932;
     } cases[] = {
-        {"verozar1.exe", NameFault::None},
-        {"Altavy Sans Bold.ttf", NameFault::None},
-        {"\xC4nderung.txt", NameFault::None}, // code-page letters
-        {"..\\..\\windows\\system32\\evil.dll", NameFault::PathLike},
-        {"sub/x.dll", NameFault::PathLike},
-        {"C:x.dll", NameFault::PathLike},
-        {"x.dll:stream", NameFault::PathLike},
-        {"..", NameFault::PathLike},
-        {"x\tdll", NameFault::Control},
-        {"x\x7F", NameFault::None},
-        {"x?.dll", NameFault::NotAllowed},
-        {"x.dll.", NameFault::NotAllowed},
-        {"nul.txt", NameFault::NotAllowed},
-        {"COM7", NameFault::NotAllowed},
-        {"com10", NameFault::None},
+        {"verozar1.exe", NameFault::None, NameFault::None},
+        {"Altavy Sans Bold.ttf", NameFault::None, NameFault::None},
+        {"\xC4nderung.txt", NameFault::None, NameFault::None}, // code-page letters
+        {"..\\..\\windows\\system32\\evil.dll", NameFault::PathLike, NameFault::PathLike},
+        {"sub/x.dll", NameFault::PathLike, NameFault::PathLike},
+        {"C:x.dll", NameFault::PathLike, NameFault::PathLike},
+        {"x.dll:stream", NameFault::PathLike, NameFault::PathLike},
+        {"..", NameFault::PathLike, NameFault::PathLike},
+        {"x\tdll", NameFault::Control, NameFault::Control},
+        {"x\x7F", NameFault::None, NameFault::None},
+        {"x?.dll", NameFault::NotAllowed, NameFault::NotAllowed},
+        {"x.dll.", NameFault::NotAllowed, NameFault::NotAllowed},
+        {"nul.txt", NameFault::NotAllowed, NameFault::NotAllowed},
+        {"NUL .txt", NameFault::NotAllowed, NameFault::NotAllowed},
+        {"CON. .x", NameFault::NotAllowed, NameFault::NotAllowed},
+        {"aux  ", NameFault::NotAllowed, NameFault::NotAllowed},
+        {"COM7", NameFault::NotAllowed, NameFault::NotAllowed},
+        {"com10", NameFault::None, NameFault::None},
+        {"NULL .txt", NameFault::None, NameFault::None},
+        // A second byte 0x5C or 0x7C belongs to its character, but no second
+        // byte hides a slash, colon, dot or blank.
+        {"\x95\x5C.dat", NameFault::PathLike, NameFault::None},
+        {"\x83\x7C.txt", NameFault::NotAllowed, NameFault::None},
+        {"\xA1\x5C.dat", NameFault::PathLike, NameFault::PathLike}, // 0xA1 is a single-byte character
+        {"\x95/x.dat", NameFault::PathLike, NameFault::PathLike},
+        {"\x95:x.dat", NameFault::PathLike, NameFault::PathLike},
+        {"x\x95.", NameFault::NotAllowed, NameFault::NotAllowed},
+        {"\x95\x5C..\x95\x5Cx", NameFault::PathLike, NameFault::None},
+        {"\x95\x5C\\x", NameFault::PathLike, NameFault::PathLike},
     };
+    const host_ansi_text::DoubleByteCodePage codePage932; // Shift-JIS: "\x95\x5C" is one character
     for (const auto& c : cases)
     {
-        EXPECT_EQ(CheckBareFileName(c.name), c.fault) << c.name;
+        EXPECT_EQ(CheckBareFileName(c.name, SingleByte), c.singleByte) << c.name;
+        EXPECT_EQ(CheckBareFileName(c.name, AnsiIsLeadByte), c.codePage932) << c.name;
         ArchiveBytes archive(1);
         archive.Record(0, c.name);
         ArchiveEntry entry = {};
-        EXPECT_EQ(DecodeFileRecord(archive.RecordAt(0), &entry),
-                  c.fault == NameFault::None ? RecordVerdict::Used : RecordVerdict::NameNotBare)
+        EXPECT_EQ(DecodeFileRecord(archive.RecordAt(0), &entry, AnsiIsLeadByte),
+                  c.codePage932 == NameFault::None ? RecordVerdict::Used : RecordVerdict::NameNotBare)
             << c.name;
     }
 }

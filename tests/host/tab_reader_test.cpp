@@ -2,6 +2,7 @@
 
 #include "developer_log_fixture.h"
 #include "support/archive_bytes.h"
+#include "support/host_ansi_text.h"
 
 #include <gtest/gtest.h>
 
@@ -68,4 +69,14 @@ TEST_F(ArchiveEntries, TheFirstRefusedRecordStopsTheWalk)
     archive.Record(2, "c.dll");
     std::memset(archive.RecordAt(2) + 50, 'S', 10);
     EXPECT_EQ(Walk(archive, 4).refusal, ArchiveRefusal::DestinationUnterminated);
+}
+
+TEST_F(ArchiveEntries, OnADoubleByteCodePageABackslashByteInsideACharacterIsNoPath)
+{
+    ArchiveBytes archive(1);
+    archive.Record(0, "\x95\x5C.dat"); // "表.dat" on code page 932
+    EXPECT_EQ(Walk(archive, 1).refusal, ArchiveRefusal::NameNotBare);
+    const host_ansi_text::DoubleByteCodePage codePage932;
+    EXPECT_EQ(Walk(archive, 1).refusal, ArchiveRefusal::None);
+    EXPECT_STREQ(files_[0].FileName, "\x95\x5C.dat");
 }

@@ -6,13 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -77,9 +80,38 @@ class Tabpack : public ::testing::Test
     }
     void TearDown() override { std::system(("rm -rf '" + folder_ + "'").c_str()); }
 
+    // The findings as verify prints them, without the archive's name.
     std::vector<std::string> Audit(const ArchiveBytes& archive) const
     {
-        return AuditArchive({archive.bytes, archive.bytes.size()});
+        std::vector<std::string> lines;
+        for (const Finding& finding : AuditArchive({archive.bytes, archive.bytes.size()}))
+        {
+            lines.push_back((finding.Level == Severity::Warning ? "warning: " : "") +
+                            DescribeFinding(finding, RecordNumberLabel));
+        }
+        return lines;
+    }
+
+    std::string Write(const std::string& name, const ArchiveBytes& archive) const
+    {
+        WriteAll(folder_ + name, std::string(archive.bytes.begin(), archive.bytes.end()));
+        return folder_ + name;
+    }
+
+    std::vector<std::string> FolderNames(const std::string& path = "") const
+    {
+        std::vector<std::string> names;
+        DIR* folder = opendir((path.empty() ? folder_ : path).c_str());
+        for (const dirent* entry = readdir(folder); entry != nullptr; entry = readdir(folder))
+        {
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            {
+                names.push_back(entry->d_name);
+            }
+        }
+        closedir(folder);
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     std::string folder_;
@@ -92,13 +124,19 @@ constexpr int64_t kJulyMorningNs = 1689327000125000000;
 TEST_F(Tabpack, ManifestEntriesWithQuotesRuleWordsTimesAndUnusedRecords)
 {
     const Manifest manifest =
-        ParseManifest("# engine files\r\n"
+        ParseManifest("\xEF\xBB\xBF# engine files, after a UTF-8 byte-order mark\r\n"
                       "\r\n"
                       "  bin/verozar1.exe\tCUR  Newer\r\n"
                       "\"fonts/Altavy Sans.ttf\" FON doesnotexist 2024-02-29T23:59:58.007Z\n"
                       "unused\n"
-                      "x.dll S64 104\n");
+                      "x.dll S64 104\n"
+                      "data/\x95\x5C.dat CUR always\n");
     ASSERT_EQ(manifest.Errors, std::vector<std::string>{});
+    // The bytes are stored as they stand, which a UTF-8 manifest may not have meant.
+    EXPECT_EQ(manifest.Warnings,
+              std::vector<std::string>{"line 7: the name \"\\x95\\\\.dat\" is stored as UTF-8, "
+                                       "as the manifest is written; the launcher reads it in its "
+                                       "ANSI code page"});
     std::vector<std::string> entries;
     for (const ManifestEntry& e : manifest.Entries)
     {
@@ -111,6 +149,7 @@ TEST_F(Tabpack, ManifestEntriesWithQuotesRuleWordsTimesAndUnusedRecords)
                            "4 [fonts/Altavy Sans.ttf] [Altavy Sans.ttf] FON 109 2024-02-29(4) 23:59:58.007",
                            "5 unused [] []  0",
                            "6 [x.dll] [x.dll] S64 104",
+                           "7 [data/\x95\x5C.dat] [\x95\x5C.dat] CUR 103",
                        }));
 }
 
@@ -118,7 +157,7 @@ TEST_F(Tabpack, ManifestMistakesAreReportedByLine)
 {
     const Manifest manifest = ParseManifest("\"open quote CUR newer\n"
                                             "a.dll CUR\n"
-                                            "sub/nul.txt CUR newer\n"
+                                            "\"sub/nul .txt\" CUR newer\n"
                                             "a.dll CURRENTDIR newer\n"
                                             "a.dll CUR sometimes\n"
                                             "a.dll CUR newer 2023-02-29T00:00:00Z\n"
@@ -132,7 +171,7 @@ TEST_F(Tabpack, ManifestMistakesAreReportedByLine)
             << manifest.Errors[i];
     }
     EXPECT_EQ(manifest.Errors[2],
-              "line 3: the name \"nul.txt\" is not a bare file name of at most 49 characters");
+              "line 3: the name \"nul .txt\" is not a bare file name of at most 49 characters");
 }
 
 TEST_F(Tabpack, CreateVerifyExtractGivesBackTheSameBytesAndTimes)
@@ -191,56 +230,112 @@ TEST_F(Tabpack, CreateVerifyExtractGivesBackTheSameBytesAndTimes)
 TEST_F(Tabpack, CreateStoresOddRulesWithAWarningAndRefusesWhatTheFormatCannotHold)
 {
     WriteAll(folder_ + "a.dll", "a");
-    WriteAll(folder_ + "odd.manifest", "a.dll XYZ 104\n");
+    WriteAll(folder_ + "odd.manifest", "# odd but allowed\na.dll XYZ 104\n");
     Captured err;
     CreateOptions unsized;
     unsized.WriteArchiveSize = false;
     ASSERT_EQ(CreateArchive(folder_ + "odd.tab", folder_ + "odd.manifest", unsized, err.get()),
               kTabpackSuccess);
-    EXPECT_EQ(err.Text(), "tabpack: warning: " + folder_ +
-                              "odd.tab: record 1: destination \"XYZ\" is not CUR, FON, "
-                              "WIN, SYS or S64\n"
-                              "tabpack: warning: " +
-                              folder_ +
-                              "odd.tab: record 1: install rule 104 is not 101, 102, "
-                              "103 or 109\n");
+    EXPECT_EQ(err.Text(),
+              "tabpack: warning: " + folder_ +
+                  "odd.manifest: line 2: destination \"XYZ\" is not CUR, FON, WIN, SYS or S64; the "
+                  "launcher skips the entry\n"
+                  "tabpack: warning: " +
+                  folder_ +
+                  "odd.manifest: line 2: install rule 104 is not 101, 102, 103 or 109; the launcher "
+                  "never installs the entry\n");
     EXPECT_EQ(ReadLittleEndian32(reinterpret_cast<const uint8_t*>(ReadAll(folder_ + "odd.tab").data()) + 14),
               0u);
 
-    WriteAll(folder_ + "missing.manifest", "# nothing\nmissing.dll CUR newer\n");
-    Captured missing;
-    EXPECT_EQ(CreateArchive(folder_ + "m.tab", folder_ + "missing.manifest", {}, missing.get()),
-              kTabpackFailure);
-    EXPECT_NE(missing.Text().find("manifest line 2: cannot read"), std::string::npos) << missing.Text();
     WriteAll(folder_ + "empty.manifest", "# nothing\n");
-    EXPECT_EQ(CreateArchive(folder_ + "e.tab", folder_ + "empty.manifest", {}, missing.get()),
-              kTabpackFailure);
+    Captured empty;
+    EXPECT_EQ(CreateArchive(folder_ + "e.tab", folder_ + "empty.manifest", {}, empty.get()), kTabpackFailure);
+    EXPECT_EQ(empty.Text(), "tabpack: " + folder_ + "empty.manifest: an archive holds 1 to 65535 entries\n");
+}
+
+TEST_F(Tabpack, AFailedCreateLeavesThePreviousArchiveAsItWas)
+{
+    WriteAll(folder_ + "a.dll", "a");
+    WriteAll(folder_ + "b.dll", "b");
+    WriteAll(folder_ + "A.DLL", "A");
+    WriteAll(folder_ + "good.manifest", "a.dll CUR newer 2023-07-14T09:30:00Z\n");
+    const std::string archive = folder_ + "verozar0.dll";
+    Captured quiet;
+    ASSERT_EQ(CreateArchive(archive, folder_ + "good.manifest", {}, quiet.get()), kTabpackSuccess);
+    const std::string previous = ReadAll(archive);
+    const std::vector<std::string> before = FolderNames();
+
+    const struct
+    {
+        const char* manifest;
+        std::string complaint;
+    } cases[] = {
+        // What verify would refuse is never written.
+        {"# one name twice\na.dll CUR newer\nb.dll SYS newer\nA.DLL CUR always\n",
+         "tabpack: " + folder_ + "bad.manifest: line 4: \"A.DLL\" in CUR duplicates line 2\n" +
+             "tabpack: nothing written: \"" + archive + "\" would not be sound\n"},
+        {"a.dll CUR newer\nverozar0.dll CUR newer\n",
+         "tabpack: " + folder_ + "bad.manifest: line 2: \"" + archive + "\" is the archive being built\n"},
+        {"a.dll CUR newer\nmissing.dll CUR newer\n", "tabpack: " + folder_ +
+                                                         "bad.manifest: line 2: cannot read \"" + folder_ +
+                                                         "missing.dll\": No such file or directory\n"},
+    };
+    for (const auto& c : cases)
+    {
+        WriteAll(folder_ + "bad.manifest", c.manifest);
+        Captured err;
+        EXPECT_EQ(CreateArchive(archive, folder_ + "bad.manifest", {}, err.get()), kTabpackFailure);
+        EXPECT_EQ(err.Text(), c.complaint);
+        EXPECT_EQ(ReadAll(archive), previous);
+    }
+    std::remove((folder_ + "bad.manifest").c_str());
+    EXPECT_EQ(FolderNames(), before); // nothing left behind
+
+    // The copy fails once the new file is being written: a file of /proc
+    // measures 0 bytes but reads more.
+    WriteAll(folder_ + "changing.manifest", "a.dll CUR newer\n/proc/self/status CUR newer\n");
+    Captured err;
+    EXPECT_EQ(CreateArchive(archive, folder_ + "changing.manifest", {}, err.get()), kTabpackFailure);
+    EXPECT_EQ(
+        err.Text(),
+        "tabpack: could not build the archive: \"/proc/self/status\" changed while it was being copied; \"" +
+            archive + "\" is left as it was\n");
+    EXPECT_EQ(ReadAll(archive), previous);
+    std::remove((folder_ + "changing.manifest").c_str());
+    EXPECT_EQ(FolderNames(), before);
 }
 
 TEST_F(Tabpack, VerifyNamesEveryProblemItFinds)
 {
-    ArchiveBytes archive(9);
-    const uint32_t data = 1000; // right after the record block
+    ArchiveBytes archive(10);
+    const uint32_t data = 1100; // right after the record block
     archive.Record(0, "a.dll", "CUR", 10)
         .Record(1, "b.dll", "cur", 0, 104)
         .Record(2, "c.dll", "SYS", 0, INSTALL_NEWER, {2023, 2, 29, 0, 0, 0, 0, 0})
         .Record(3, "A.DLL", "CUR", 5)
         .Record(5, "..\\e.dll")
         .Record(6, "f.dll", "WIN", 200)
-        .Record(7, "g.dll", "WIN", 1);
+        .Record(7, "g.dll", "WIN", 1)
+        .Record(9, "\x95\x5C.dat"); // bare on code page 932, a path on 1252
     std::memset(archive.RecordAt(8), 'h', 50);
     archive.Append(std::string(100, 'x'));
     WriteLittleEndian32(archive.RecordAt(3) + 60, data + 5); // inside record 1's data
     WriteLittleEndian32(archive.RecordAt(7) + 60, 40);       // inside the record block
+    WriteLittleEndian32(archive.RecordAt(9) + 60, data);
     const std::vector<std::string> expected = {
-        "record 2: destination \"cur\" is not CUR, FON, WIN, SYS or S64",
-        "record 2: install rule 104 is not 101, 102, 103 or 109",
+        "warning: record 2: destination \"cur\" is not CUR, FON, WIN, SYS or S64; the launcher skips the "
+        "entry",
+        "warning: record 2: install rule 104 is not 101, 102, 103 or 109; the launcher never installs the "
+        "entry",
         "record 3: time stamp 2023-02-29T00:00:00.000Z is not a valid date and time",
         "record 4: \"A.DLL\" in CUR duplicates record 1",
         "record 6: file name \"..\\\\e.dll\" is a path, not a bare file name",
-        "record 7: data (offset 1000, 200 bytes) runs past the end of the file (1100 bytes)",
+        "record 7: data (offset 1100, 200 bytes) runs past the end of the file (1200 bytes)",
         "record 8: data at offset 40 lies inside the header and record block",
         "record 9: file name has no terminating NUL",
+        "warning: record 10: file name \"\\x95\\\\.dat\" is a bare file name only on a double-byte code "
+        "page; a "
+        "launcher on a single-byte code page refuses the archive",
         "record 4: data overlaps that of record 1"};
     EXPECT_EQ(Audit(archive), expected);
 }
@@ -251,11 +346,6 @@ TEST_F(Tabpack, VerifyRefusesHeadersAsTheLauncherDoesAndTellsWhy)
     sized.Record(0, "a.dll").Append("tail");
     sized.bytes.push_back('!'); // appended after packaging
     EXPECT_EQ(Audit(sized), std::vector<std::string>{"ArchiveSize 204 differs from the file's size 205"});
-
-    ArchiveBytes spare(2);
-    spare.Record(0, "a.dll").HeaderSize(250);
-    EXPECT_EQ(Audit(spare),
-              std::vector<std::string>{"HeaderSize 250 leaves 50 bytes after the last whole file record"});
 
     ArchiveBytes truncated(3);
     truncated.ArchiveSize(0).bytes.resize(250);
@@ -270,12 +360,32 @@ TEST_F(Tabpack, VerifyRefusesHeadersAsTheLauncherDoesAndTellsWhy)
               std::vector<std::string>{"HeaderSize 199 holds no whole file record"});
 }
 
+TEST_F(Tabpack, SpareBytesAfterTheLastRecordAreAWarningAndNoObstacle)
+{
+    ArchiveBytes spare(2);
+    spare.Record(0, "a.dll").HeaderSize(299);
+    WriteLittleEndian32(spare.RecordAt(0) + 60, 300);
+    WriteLittleEndian32(spare.RecordAt(0) + 64, 3);
+    spare.Append("abc");
+    const std::string path = Write("spare.tab", spare);
+    const std::string warning = "HeaderSize 299 leaves 99 bytes after the last whole file record, which the "
+                                "launcher ignores";
+    Captured out;
+    Captured err;
+    EXPECT_EQ(VerifyArchive(path, out.get(), err.get()), kTabpackSuccess);
+    EXPECT_EQ(out.Text(),
+              path + ": warning: " + warning + "\n" + path + ": sound, 1 file records, 303 bytes\n");
+    Captured extracted;
+    EXPECT_EQ(ExtractArchive(path, folder_ + "out", extracted.get(), err.get()), kTabpackSuccess);
+    EXPECT_EQ(err.Text(), "tabpack: warning: " + path + ": " + warning + "\n");
+    EXPECT_EQ(ReadAll(folder_ + "out/CUR/a.dll"), "abc");
+}
+
 TEST_F(Tabpack, ExtractRefusesAnArchiveThatIsNotSound)
 {
     ArchiveBytes archive(2);
     archive.Record(0, "a.dll", "CUR", 0).Record(1, "a.dll", "CUR", 0);
-    const std::string path = folder_ + "dup.tab";
-    WriteAll(path, std::string(archive.bytes.begin(), archive.bytes.end()));
+    const std::string path = Write("dup.tab", archive);
     Captured out;
     Captured err;
     EXPECT_EQ(ExtractArchive(path, folder_ + "out", out.get(), err.get()), kTabpackFailure);
@@ -288,4 +398,73 @@ TEST_F(Tabpack, ExtractRefusesAnArchiveThatIsNotSound)
 
     Captured listing;
     EXPECT_EQ(ListArchive(path, true, listing.get(), err.get()), kTabpackSuccess); // listing does not judge
+}
+
+TEST_F(Tabpack, ExtractNeverWritesOutsideItsFolderAndSaysWhyItStopped)
+{
+    ArchiveBytes archive(1);
+    archive.Record(0, "a.dll", "CUR", 3).Append("new");
+    const std::string path = Write("a.tab", archive);
+    const std::string out = folder_ + "out/";
+    const std::string outside = folder_ + "outside/";
+    const struct
+    {
+        const char* plant; // what stands in DIR before the extraction
+        std::string why;
+    } cases[] = {
+        {"folder link", "\"" + out +
+                            "CUR\" is a symbolic link; tabpack never follows a link inside the folder it "
+                            "extracts to"},
+        {"file link", "\"" + out +
+                          "CUR/a.dll\" is a symbolic link; tabpack never follows a link inside the folder "
+                          "it extracts to"},
+        {"folder", "\"" + out + "CUR/a.dll\": Is a directory"},
+        {"file as folder", "\"" + out + "CUR\": Not a directory"},
+    };
+    for (const auto& c : cases)
+    {
+        std::system(("rm -rf '" + out + "' '" + outside + "'").c_str());
+        ASSERT_EQ(mkdir(out.c_str(), 0777), 0);
+        ASSERT_EQ(mkdir(outside.c_str(), 0777), 0);
+        WriteAll(outside + "a.dll", "old");
+        const std::string plant = c.plant;
+        if (plant == "folder link")
+        {
+            ASSERT_EQ(symlink(outside.c_str(), (out + "CUR").c_str()), 0);
+        }
+        else if (plant == "file link")
+        {
+            ASSERT_EQ(mkdir((out + "CUR").c_str(), 0777), 0);
+            ASSERT_EQ(symlink((outside + "a.dll").c_str(), (out + "CUR/a.dll").c_str()), 0);
+        }
+        else if (plant == "folder")
+        {
+            ASSERT_EQ(mkdir((out + "CUR").c_str(), 0777), 0);
+            ASSERT_EQ(mkdir((out + "CUR/a.dll").c_str(), 0777), 0);
+        }
+        else
+        {
+            WriteAll(out + "CUR", "");
+        }
+        Captured listed;
+        Captured err;
+        EXPECT_EQ(ExtractArchive(path, out, listed.get(), err.get()), kTabpackFailure) << c.plant;
+        EXPECT_EQ(err.Text(), "tabpack: cannot extract record 1 of \"" + path + "\": " + c.why + "\n");
+        EXPECT_EQ(ReadAll(outside + "a.dll"), "old") << c.plant;
+        if (plant == "folder")
+        {
+            EXPECT_EQ(FolderNames(out + "CUR"), std::vector<std::string>{"a.dll"}); // no unfinished file left
+        }
+    }
+
+    // A second name of a file outside is replaced, not written through.
+    std::system(("rm -rf '" + out + "'").c_str());
+    ASSERT_EQ(mkdir(out.c_str(), 0777), 0);
+    ASSERT_EQ(mkdir((out + "CUR").c_str(), 0777), 0);
+    ASSERT_EQ(link((outside + "a.dll").c_str(), (out + "CUR/a.dll").c_str()), 0);
+    Captured listed;
+    Captured err;
+    EXPECT_EQ(ExtractArchive(path, out, listed.get(), err.get()), kTabpackSuccess) << err.Text();
+    EXPECT_EQ(ReadAll(out + "CUR/a.dll"), "new");
+    EXPECT_EQ(ReadAll(outside + "a.dll"), "old");
 }

@@ -17,11 +17,6 @@ std::string Text(uint64_t value)
     return std::to_string(value);
 }
 
-std::string RecordLine(uint32_t number, const std::string& problem)
-{
-    return "record " + Text(number) + ": " + problem;
-}
-
 std::string FormatTimestamp(const TabTimestamp& stamp)
 {
     char text[64];
@@ -40,24 +35,32 @@ std::string Upper(const char* text)
     return upper;
 }
 
-// Reads after "is".
-const char* DescribeNameFault(NameFault fault)
+bool NoLeadBytes(unsigned char)
 {
-    switch (fault)
-    {
-        case NameFault::None:
-            return "a bare file name";
-        case NameFault::Empty:
-            return "empty";
-        case NameFault::PathLike:
-            return "a path, not a bare file name";
-        case NameFault::Control:
-            return "a name with a control character in it";
-        case NameFault::NotAllowed:
-            return "not a name Windows allows for a file";
-    }
-    return "";
+    return false;
 }
+
+// The widest lead-byte range of Windows' double-byte code pages (932, 936,
+// 949, 950).
+bool AnyDoubleByteLead(unsigned char byte)
+{
+    return byte >= 0x81 && byte <= 0xFE;
+}
+
+class Findings
+{
+  public:
+    void Refuse(uint32_t record, const std::string& text, uint32_t related = 0)
+    {
+        list.push_back({Severity::Refusal, record, text, related});
+    }
+    void Warn(uint32_t record, const std::string& text)
+    {
+        list.push_back({Severity::Warning, record, text, 0});
+    }
+
+    std::vector<Finding> list;
+};
 
 struct DataRange
 {
@@ -67,41 +70,45 @@ struct DataRange
 };
 
 // What the reader does not look at: where the contents lie, and what the
-// installation makes of the destination, the rule and the time.
+// installation makes of the name, the destination, the rule and the time.
 void AuditUsedEntry(uint32_t number, const ArchiveEntry& entry, const TabHeader& fields, uint64_t fileSize,
-                    std::vector<std::string>& problems, std::vector<DataRange>& ranges)
+                    Findings& findings, std::vector<DataRange>& ranges)
 {
+    if (ReadEntryName(entry.FileName) == NameReading::BareOnDoubleByteCodePages)
+    {
+        findings.Warn(number, "file name \"" + PrintableText(entry.FileName) +
+                                  "\" is a bare file name only on a double-byte code page; a launcher on a "
+                                  "single-byte code page refuses the archive");
+    }
     if (!IsKnownDestination(entry.Destination))
     {
-        problems.push_back(RecordLine(number, "destination \"" + PrintableText(entry.Destination) +
-                                                  "\" is not CUR, FON, WIN, SYS or S64"));
+        findings.Warn(number, "destination \"" + PrintableText(entry.Destination) +
+                                  "\" is not CUR, FON, WIN, SYS or S64; the launcher skips the entry");
     }
     if (!IsKnownInstallRule(entry.InstallType))
     {
-        problems.push_back(
-            RecordLine(number, "install rule " + Text(entry.InstallType) + " is not 101, 102, 103 or 109"));
+        findings.Warn(number, "install rule " + Text(entry.InstallType) +
+                                  " is not 101, 102, 103 or 109; the launcher never installs the entry");
     }
     if (!IsValidTimestamp(entry.Timestamp))
     {
-        problems.push_back(RecordLine(number, "time stamp " + FormatTimestamp(entry.Timestamp) +
-                                                  " is not a valid date and time"));
+        findings.Refuse(number,
+                        "time stamp " + FormatTimestamp(entry.Timestamp) + " is not a valid date and time");
     }
     const uint64_t start = entry.DataOffset;
     const uint64_t end = start + entry.Size;
     if (start >= kArchiveSizeLimit)
     {
-        problems.push_back(RecordLine(number, "DataOffset " + Text(start) + " is not below 2 GiB"));
+        findings.Refuse(number, "DataOffset " + Text(start) + " is not below 2 GiB");
     }
     else if (start < fields.HeaderSize)
     {
-        problems.push_back(
-            RecordLine(number, "data at offset " + Text(start) + " lies inside the header and record block"));
+        findings.Refuse(number, "data at offset " + Text(start) + " lies inside the header and record block");
     }
     else if (end > fileSize)
     {
-        problems.push_back(RecordLine(number, "data (offset " + Text(start) + ", " + Text(entry.Size) +
-                                                  " bytes) runs past the end of the file (" + Text(fileSize) +
-                                                  " bytes)"));
+        findings.Refuse(number, "data (offset " + Text(start) + ", " + Text(entry.Size) +
+                                    " bytes) runs past the end of the file (" + Text(fileSize) + " bytes)");
     }
     else if (entry.Size > 0)
     {
@@ -109,7 +116,7 @@ void AuditUsedEntry(uint32_t number, const ArchiveEntry& entry, const TabHeader&
     }
 }
 
-void AuditOverlaps(std::vector<DataRange>& ranges, std::vector<std::string>& problems)
+void AuditOverlaps(std::vector<DataRange>& ranges, Findings& findings)
 {
     std::sort(ranges.begin(), ranges.end(), [](const DataRange& left, const DataRange& right) {
         return left.Start != right.Start ? left.Start < right.Start : left.Number < right.Number;
@@ -119,14 +126,31 @@ void AuditOverlaps(std::vector<DataRange>& ranges, std::vector<std::string>& pro
     {
         if (furthest != nullptr && range.Start < furthest->End)
         {
-            problems.push_back(
-                RecordLine(range.Number, "data overlaps that of record " + Text(furthest->Number)));
+            findings.Refuse(range.Number, "data overlaps that of", furthest->Number);
         }
         if (furthest == nullptr || range.End > furthest->End)
         {
             furthest = &range;
         }
     }
+}
+
+std::string DescribeRecordRefusal(RecordVerdict verdict, const ArchiveEntry& entry)
+{
+    switch (verdict)
+    {
+        case RecordVerdict::NameUnterminated:
+            return "file name has no terminating NUL";
+        case RecordVerdict::NameNotBare:
+            return "file name \"" + PrintableText(entry.FileName) + "\" is " +
+                   DescribeNameFault(entry.FileName);
+        case RecordVerdict::DestinationUnterminated:
+            return "destination has no terminating NUL";
+        case RecordVerdict::Used:
+        case RecordVerdict::Unused:
+            break;
+    }
+    return "usable";
 }
 } // namespace
 
@@ -178,49 +202,31 @@ std::string DescribeShortRecordBlock(const ArchiveImage& image, const TabHeader&
            Text(fields.HeaderSize) + ")";
 }
 
-std::string DescribeRecordRefusal(uint32_t number, RecordVerdict verdict, const ArchiveEntry& entry)
+std::vector<Finding> AuditArchive(const ArchiveImage& image)
 {
-    switch (verdict)
-    {
-        case RecordVerdict::NameUnterminated:
-            return RecordLine(number, "file name has no terminating NUL");
-        case RecordVerdict::NameNotBare:
-            return RecordLine(number, "file name \"" + PrintableText(entry.FileName) + "\" is " +
-                                          DescribeNameFault(CheckBareFileName(entry.FileName)));
-        case RecordVerdict::DestinationUnterminated:
-            return RecordLine(number, "destination has no terminating NUL");
-        case RecordVerdict::Used:
-        case RecordVerdict::Unused:
-            break;
-    }
-    return RecordLine(number, "usable");
-}
-
-std::vector<std::string> AuditArchive(const ArchiveImage& image)
-{
-    std::vector<std::string> problems;
+    Findings findings;
     TabHeader fields = {};
     const HeaderVerdict verdict = CheckTabHeader(image.Bytes.data(), image.FileSize, &fields);
     if (verdict == HeaderVerdict::SizeMismatch)
     {
-        problems.push_back(DescribeHeaderVerdict(verdict, fields, image.FileSize));
+        findings.Refuse(0, DescribeHeaderVerdict(verdict, fields, image.FileSize));
     }
     const HeaderVerdict rest = CheckHeaderBesidesSize(image, &fields);
     if (rest != HeaderVerdict::Sound)
     {
-        problems.push_back(DescribeHeaderVerdict(rest, fields, image.FileSize));
-        return problems;
+        findings.Refuse(0, DescribeHeaderVerdict(rest, fields, image.FileSize));
+        return findings.list;
     }
     if (!HoldsRecordBlock(image, fields))
     {
-        problems.push_back(DescribeShortRecordBlock(image, fields));
-        return problems;
+        findings.Refuse(0, DescribeShortRecordBlock(image, fields));
+        return findings.list;
     }
     if (fields.BlockLength % kFileRecordLength != 0)
     {
-        problems.push_back("HeaderSize " + Text(fields.HeaderSize) + " leaves " +
-                           Text(fields.BlockLength % kFileRecordLength) +
-                           " bytes after the last whole file record");
+        findings.Warn(0, "HeaderSize " + Text(fields.HeaderSize) + " leaves " +
+                             Text(fields.BlockLength % kFileRecordLength) +
+                             " bytes after the last whole file record, which the launcher ignores");
     }
 
     std::vector<DataRange> ranges;
@@ -229,28 +235,77 @@ std::vector<std::string> AuditArchive(const ArchiveImage& image)
     {
         const uint32_t number = i + 1;
         ArchiveEntry entry = {};
-        const RecordVerdict decoded =
-            DecodeFileRecord(image.Bytes.data() + kArchiveHeaderLength + i * kFileRecordLength, &entry);
+        // Read as permissively as any code page reads it; what only some
+        // code pages refuse is a warning of AuditUsedEntry.
+        const RecordVerdict decoded = DecodeFileRecord(
+            image.Bytes.data() + kArchiveHeaderLength + i * kFileRecordLength, &entry, AnyDoubleByteLead);
         if (decoded == RecordVerdict::Unused)
         {
             continue;
         }
         if (decoded != RecordVerdict::Used)
         {
-            problems.push_back(DescribeRecordRefusal(number, decoded, entry));
+            findings.Refuse(number, DescribeRecordRefusal(decoded, entry));
             continue;
         }
-        AuditUsedEntry(number, entry, fields, image.FileSize, problems, ranges);
+        AuditUsedEntry(number, entry, fields, image.FileSize, findings, ranges);
         const auto placed = seen.emplace(Upper(entry.Destination) + '\n' + Upper(entry.FileName), number);
         if (!placed.second)
         {
-            problems.push_back(RecordLine(number, "\"" + PrintableText(entry.FileName) + "\" in " +
-                                                      PrintableText(entry.Destination) +
-                                                      " duplicates record " + Text(placed.first->second)));
+            findings.Refuse(number,
+                            "\"" + PrintableText(entry.FileName) + "\" in " +
+                                PrintableText(entry.Destination) + " duplicates",
+                            placed.first->second);
         }
     }
-    AuditOverlaps(ranges, problems);
-    return problems;
+    AuditOverlaps(ranges, findings);
+    return findings.list;
+}
+
+bool HasRefusal(const std::vector<Finding>& findings)
+{
+    return std::any_of(findings.begin(), findings.end(),
+                       [](const Finding& finding) { return finding.Level == Severity::Refusal; });
+}
+
+std::string RecordNumberLabel(uint32_t record)
+{
+    return "record " + Text(record);
+}
+
+std::string DescribeFinding(const Finding& finding, const RecordLabel& label)
+{
+    std::string line = finding.Record != 0 ? label(finding.Record) + ": " + finding.Text : finding.Text;
+    return finding.Related != 0 ? line + " " + label(finding.Related) : line;
+}
+
+NameReading ReadEntryName(const char* name)
+{
+    if (CheckBareFileName(name, NoLeadBytes) == NameFault::None)
+    {
+        return NameReading::Bare;
+    }
+    return CheckBareFileName(name, AnyDoubleByteLead) == NameFault::None
+               ? NameReading::BareOnDoubleByteCodePages
+               : NameReading::NotBare;
+}
+
+const char* DescribeNameFault(const char* name)
+{
+    switch (CheckBareFileName(name, NoLeadBytes))
+    {
+        case NameFault::None:
+            return "a bare file name";
+        case NameFault::Empty:
+            return "empty";
+        case NameFault::PathLike:
+            return "a path, not a bare file name";
+        case NameFault::Control:
+            return "a name with a control character in it";
+        case NameFault::NotAllowed:
+            return "not a name Windows allows for a file";
+    }
+    return "";
 }
 
 std::string PrintableText(const char* text)

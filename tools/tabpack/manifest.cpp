@@ -1,7 +1,9 @@
 #include "manifest.h"
 
+#include "archive_audit.h"
 #include "install/install_codes.h"
 #include "install/tab_time.h"
+#include "tabpack_platform.h"
 
 #include <cctype>
 #include <cstdio>
@@ -76,10 +78,18 @@ bool ParseDecimal(const char* text, std::size_t digits, uint64_t limit, uint64_t
     return digits > 0;
 }
 
-std::string LastComponent(const std::string& path)
+constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
+
+bool IsAscii(const std::string& text)
 {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    for (const char c : text)
+    {
+        if (static_cast<unsigned char>(c) >= 0x80)
+        {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool HasControlCharacter(const std::string& text)
@@ -175,7 +185,8 @@ bool ParseUtcTime(const std::string& text, TabTimestamp* stamp)
 Manifest ParseManifest(const std::string& text)
 {
     Manifest manifest;
-    std::size_t start = 0;
+    const bool utf8 = text.compare(0, sizeof(kUtf8ByteOrderMark) - 1, kUtf8ByteOrderMark) == 0;
+    std::size_t start = utf8 ? sizeof(kUtf8ByteOrderMark) - 1 : 0;
     unsigned number = 0;
     while (start < text.size())
     {
@@ -215,10 +226,10 @@ Manifest ParseManifest(const std::string& text)
             continue;
         }
         entry.Source = fields[0];
-        entry.Name = LastComponent(fields[0]);
+        entry.Name = NameOfPath(fields[0]);
         entry.Destination = fields[1];
-        const NameFault fault = CheckBareFileName(entry.Name.c_str());
-        if (entry.Name.size() >= kFileNameField || fault != NameFault::None ||
+        if (entry.Name.size() >= kFileNameField ||
+            ReadEntryName(entry.Name.c_str()) == NameReading::NotBare ||
             entry.Name.find('\0') != std::string::npos)
         {
             manifest.Errors.push_back(Numbered(
@@ -244,6 +255,13 @@ Manifest ParseManifest(const std::string& text)
             manifest.Errors.push_back(
                 Numbered(number, "the time \"" + fields[3] + "\" is not a valid YYYY-MM-DDTHH:MM:SS[.mmm]Z"));
             continue;
+        }
+        if (utf8 && !IsAscii(entry.Name))
+        {
+            manifest.Warnings.push_back(
+                Numbered(number, "the name \"" + PrintableText(entry.Name.c_str()) +
+                                     "\" is stored as UTF-8, as the manifest is written; "
+                                     "the launcher reads it in its ANSI code page"));
         }
         manifest.Entries.push_back(entry);
     }

@@ -8,6 +8,10 @@
 // is its last path component. DESTINATION is the destination code, RULE an
 // install rule word or number, TIME a UTC time YYYY-MM-DDTHH:MM:SS[.mmm]Z.
 // "unused" stands for an unused record at that place.
+//
+// The bytes of a name are stored as they stand; the launcher reads them in
+// its workstation's ANSI code page. A UTF-8 byte-order mark at the start is
+// skipped.
 #pragma once
 
 #include "install/tab_format.h"
@@ -31,7 +35,8 @@ struct ManifestEntry
 struct Manifest
 {
     std::vector<ManifestEntry> Entries;
-    std::vector<std::string> Errors; // "line N: ..."
+    std::vector<std::string> Errors;   // "line N: ..."
+    std::vector<std::string> Warnings; // "line N: ..."
 };
 
 Manifest ParseManifest(const std::string& text);

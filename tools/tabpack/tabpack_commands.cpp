@@ -7,23 +7,55 @@
 #include "manifest.h"
 #include "tabpack_platform.h"
 
-#include <memory>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace
 {
 constexpr std::size_t kCopyChunk = 64 * 1024;
 
-using FilePointer = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
 FilePointer OpenFile(const std::string& path, const char* mode)
 {
-    return FilePointer(std::fopen(path.c_str(), mode), &std::fclose);
+    return FilePointer(std::fopen(path.c_str(), mode));
+}
+
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+std::string SystemReason(const std::string& path)
+{
+    return Quoted(path) + ": " + std::strerror(errno);
 }
 
 void Complain(std::FILE* err, const std::string& text)
 {
     std::fprintf(err, "tabpack: %s\n", text.c_str());
+}
+
+void Warn(std::FILE* err, const std::string& text)
+{
+    Complain(err, "warning: " + text);
+}
+
+// Each finding on err, its records named by label.
+void ReportFindings(const std::vector<Finding>& findings, const std::string& source, const RecordLabel& label,
+                    std::FILE* err)
+{
+    for (const Finding& finding : findings)
+    {
+        const std::string line = source + ": " + DescribeFinding(finding, label);
+        if (finding.Level == Severity::Warning)
+        {
+            Warn(err, line);
+        }
+        else
+        {
+            Complain(err, line);
+        }
+    }
 }
 
 bool ReadWholeFile(const std::string& path, std::string* text)
@@ -42,37 +74,46 @@ bool ReadWholeFile(const std::string& path, std::string* text)
     return std::ferror(file.get()) == 0;
 }
 
-// Copies count bytes; false when either side fails or the source ends early.
-bool CopyBytes(std::FILE* from, std::FILE* to, uint64_t count)
+enum class CopyFault
+{
+    None,
+    Read, // the source failed or ended early
+    Write,
+};
+
+// Copies count bytes; errno tells why a side failed.
+CopyFault CopyBytes(std::FILE* from, std::FILE* to, uint64_t count)
 {
     std::vector<char> chunk(kCopyChunk);
     while (count > 0)
     {
         const std::size_t want = count < kCopyChunk ? static_cast<std::size_t>(count) : kCopyChunk;
-        if (std::fread(chunk.data(), 1, want, from) != want || std::fwrite(chunk.data(), 1, want, to) != want)
+        if (std::fread(chunk.data(), 1, want, from) != want)
         {
-            return false;
+            return CopyFault::Read;
+        }
+        if (std::fwrite(chunk.data(), 1, want, to) != want)
+        {
+            return CopyFault::Write;
         }
         count -= want;
     }
-    return true;
+    return CopyFault::None;
 }
 
 std::string FolderOf(const std::string& path)
 {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t separator = FindLastSeparator(path);
+    return separator == std::string::npos ? std::string() : path.substr(0, separator == 0 ? 1 : separator);
 }
 
 std::string Join(const std::string& folder, const std::string& name)
 {
-    return folder.empty() ? name : folder + kPathSeparator + name;
+    if (folder.empty())
+    {
+        return name;
+    }
+    return folder.back() == kPathSeparator ? folder + name : folder + kPathSeparator + name;
 }
 
 // The header and as much of the record block as HeaderSize announces and
@@ -83,7 +124,7 @@ bool LoadArchive(const std::string& path, ArchiveImage* image, FileFacts* facts,
     FilePointer file = OpenFile(path, "rb");
     if (!ReadFileFacts(path, facts, &why) || !file)
     {
-        Complain(err, "cannot read archive " + (why.empty() ? "\"" + path + "\"" : why));
+        Complain(err, "cannot read archive " + (why.empty() ? SystemReason(path) : why));
         return false;
     }
     image->FileSize = facts->Size;
@@ -101,29 +142,10 @@ bool LoadArchive(const std::string& path, ArchiveImage* image, FileFacts* facts,
     }
     if (std::ferror(file.get()) != 0)
     {
-        Complain(err, "cannot read archive \"" + path + "\"");
+        Complain(err, "cannot read archive " + SystemReason(path));
         return false;
     }
     return true;
-}
-
-// Writes one entry's stored bytes to the target and stamps it with the
-// entry's time.
-bool ExtractEntry(std::FILE* input, const ArchiveEntry& entry, const std::string& target, std::string* why)
-{
-    if (std::fseek(input, static_cast<long>(entry.DataOffset), SEEK_SET) != 0)
-    {
-        return false;
-    }
-    FilePointer file = OpenFile(target, "wb");
-    if (!file)
-    {
-        return false;
-    }
-    bool copied = CopyBytes(input, file.get(), entry.Size);
-    copied = std::fclose(file.release()) == 0 && copied;
-    uint64_t ticks = 0;
-    return copied && TimestampToTicks(entry.Timestamp, &ticks) && SetLastWriteTicks(target, ticks, why);
 }
 
 bool AsStored(const TabTimestamp& utc, TabTimestamp* shown)
@@ -140,16 +162,20 @@ struct Content
 };
 
 // The manifest's entries as file records, each entry's contents following
-// the previous one's; false after complaining.
-bool LayOutEntries(const Manifest& manifest, const std::string& folder, std::vector<uint8_t>* head,
-                   std::vector<Content>* contents, uint64_t* archiveSize, std::FILE* err)
+// the previous one's; false after complaining. Messages name the manifest
+// and the entry's line in it.
+bool LayOutEntries(const Manifest& manifest, const std::string& manifestPath, const std::string& archive,
+                   std::vector<uint8_t>* head, std::vector<Content>* contents, uint64_t* archiveSize,
+                   std::FILE* err)
 {
+    const std::string folder = FolderOf(manifestPath);
     const uint64_t headerSize = kArchiveHeaderLength + kFileRecordLength * manifest.Entries.size();
     head->assign(static_cast<std::size_t>(headerSize), 0);
     uint64_t offset = headerSize;
     for (std::size_t i = 0; i < manifest.Entries.size(); ++i)
     {
         const ManifestEntry& line = manifest.Entries[i];
+        const std::string where = manifestPath + ": line " + std::to_string(line.Line) + ": ";
         if (line.Unused)
         {
             contents->push_back({});
@@ -160,7 +186,12 @@ bool LayOutEntries(const Manifest& manifest, const std::string& folder, std::vec
         std::string why;
         if (!ReadFileFacts(source, &facts, &why))
         {
-            Complain(err, "manifest line " + std::to_string(line.Line) + ": cannot read " + why);
+            Complain(err, where + "cannot read " + why);
+            return false;
+        }
+        if (IsSameFile(source, archive))
+        {
+            Complain(err, where + Quoted(source) + " is the archive being built");
             return false;
         }
         ArchiveEntry entry = {};
@@ -174,14 +205,13 @@ bool LayOutEntries(const Manifest& manifest, const std::string& folder, std::vec
             !TicksToTimestamp(facts.LastWriteTicks - facts.LastWriteTicks % kTicksPerMillisecond,
                               &entry.Timestamp))
         {
-            Complain(err, "manifest line " + std::to_string(line.Line) + ": \"" + source +
-                              "\" has a last-write time an archive cannot hold");
+            Complain(err, where + Quoted(source) + " has a last-write time an archive cannot hold");
             return false;
         }
         offset += facts.Size;
         if (offset >= kArchiveSizeLimit)
         {
-            Complain(err, "the archive would be 2 GiB or larger, which the launcher cannot read");
+            Complain(err, where + "the archive would reach 2 GiB, which the launcher cannot read");
             return false;
         }
         EncodeFileRecord(entry, head->data() + kArchiveHeaderLength + i * kFileRecordLength);
@@ -189,6 +219,89 @@ bool LayOutEntries(const Manifest& manifest, const std::string& folder, std::vec
     }
     *archiveSize = offset;
     return true;
+}
+
+// Writes the archive into a new file beside it and puts that in its place
+// only when it is complete, so a failure leaves an earlier archive as it was.
+bool WriteArchive(const std::string& archive, const std::vector<uint8_t>& head,
+                  const std::vector<Content>& contents, std::FILE* err)
+{
+    FileBeside beside = CreateFileBeside(archive);
+    if (!beside.File)
+    {
+        Complain(err, "cannot create a new file beside the archive: " + beside.Why);
+        return false;
+    }
+    std::string why;
+    if (std::fwrite(head.data(), 1, head.size(), beside.File.get()) != head.size())
+    {
+        why = SystemReason(beside.Path);
+    }
+    for (std::size_t i = 0; why.empty() && i < contents.size(); ++i)
+    {
+        if (contents[i].Source.empty())
+        {
+            continue;
+        }
+        FilePointer source = OpenFile(contents[i].Source, "rb");
+        if (!source)
+        {
+            why = SystemReason(contents[i].Source);
+            break;
+        }
+        const CopyFault fault = CopyBytes(source.get(), beside.File.get(), contents[i].Size);
+        // The source must still hold exactly the bytes it was measured at.
+        if (fault == CopyFault::Read || (fault == CopyFault::None && std::fgetc(source.get()) != EOF))
+        {
+            why = Quoted(contents[i].Source) + " changed while it was being copied";
+        }
+        else if (fault == CopyFault::Write)
+        {
+            why = SystemReason(beside.Path);
+        }
+    }
+    if (std::fclose(beside.File.release()) != 0 && why.empty())
+    {
+        why = SystemReason(beside.Path);
+    }
+    if (why.empty() && MoveIntoPlace(beside.Path, archive, &why))
+    {
+        return true;
+    }
+    std::remove(beside.Path.c_str());
+    Complain(err, "could not build the archive: " + why + "; " + Quoted(archive) + " is left as it was");
+    return false;
+}
+
+// Writes one entry's stored bytes to a new file at DIR/DESTINATION/NAME,
+// stamped with the entry's time; false with the reason in why.
+bool ExtractEntry(std::FILE* input, const ArchiveEntry& entry, const std::string& folder, std::string* why)
+{
+    uint64_t ticks = 0;
+    if (!TimestampToTicks(entry.Timestamp, &ticks))
+    {
+        *why = "its time stamp is not a valid date and time";
+        return false;
+    }
+    ExtractTarget target = CreateExtractTarget(Join(folder, entry.Destination), entry.FileName);
+    if (target.File() == nullptr)
+    {
+        *why = target.Why();
+        return false;
+    }
+    if (std::fseek(input, static_cast<long>(entry.DataOffset), SEEK_SET) != 0)
+    {
+        *why = "cannot seek to its data: " + std::string(std::strerror(errno));
+        return false;
+    }
+    const CopyFault fault = CopyBytes(input, target.File(), entry.Size);
+    if (fault != CopyFault::None)
+    {
+        *why = fault == CopyFault::Read ? "the archive ends inside its data"
+                                        : "cannot write its data: " + std::string(std::strerror(errno));
+        return false;
+    }
+    return target.Place(ticks, why);
 }
 } // namespace
 
@@ -198,13 +311,17 @@ int CreateArchive(const std::string& archive, const std::string& manifestPath, c
     std::string text;
     if (!ReadWholeFile(manifestPath, &text))
     {
-        Complain(err, "cannot read manifest \"" + manifestPath + "\"");
+        Complain(err, "cannot read manifest " + SystemReason(manifestPath));
         return kTabpackFailure;
     }
     const Manifest manifest = ParseManifest(text);
     for (const std::string& error : manifest.Errors)
     {
         Complain(err, manifestPath + ": " + error);
+    }
+    for (const std::string& warning : manifest.Warnings)
+    {
+        Warn(err, manifestPath + ": " + warning);
     }
     if (!manifest.Errors.empty())
     {
@@ -219,48 +336,25 @@ int CreateArchive(const std::string& archive, const std::string& manifestPath, c
     std::vector<uint8_t> head;
     std::vector<Content> contents;
     uint64_t archiveSize = 0;
-    if (!LayOutEntries(manifest, FolderOf(manifestPath), &head, &contents, &archiveSize, err))
+    if (!LayOutEntries(manifest, manifestPath, archive, &head, &contents, &archiveSize, err))
     {
         return kTabpackFailure;
     }
     EncodeTabHeader(head.data(), static_cast<uint32_t>(head.size()),
                     options.WriteArchiveSize ? static_cast<uint32_t>(archiveSize) : 0);
 
-    FilePointer out = OpenFile(archive, "wb");
-    if (!out)
+    // Judged before a byte is written: what verify would refuse is never made.
+    const std::vector<Finding> findings = AuditArchive({head, archiveSize});
+    ReportFindings(
+        findings, manifestPath,
+        [&manifest](uint32_t record) { return "line " + std::to_string(manifest.Entries[record - 1].Line); },
+        err);
+    if (HasRefusal(findings))
     {
-        Complain(err, "cannot create archive \"" + archive + "\"");
+        Complain(err, "nothing written: " + Quoted(archive) + " would not be sound");
         return kTabpackFailure;
     }
-    bool written = std::fwrite(head.data(), 1, head.size(), out.get()) == head.size();
-    for (std::size_t i = 0; written && i < contents.size(); ++i)
-    {
-        if (contents[i].Source.empty())
-        {
-            continue;
-        }
-        FilePointer source = OpenFile(contents[i].Source, "rb");
-        // The source must still hold exactly the bytes it was measured at.
-        written =
-            source && CopyBytes(source.get(), out.get(), contents[i].Size) && std::fgetc(source.get()) == EOF;
-        if (!written)
-        {
-            Complain(err, "cannot copy \"" + contents[i].Source + "\" whole; did it change?");
-        }
-    }
-    written = std::fclose(out.release()) == 0 && written;
-    if (!written)
-    {
-        Complain(err, "could not write archive \"" + archive + "\"");
-        std::remove(archive.c_str());
-        return kTabpackFailure;
-    }
-
-    for (const std::string& problem : AuditArchive({head, archiveSize}))
-    {
-        Complain(err, "warning: " + archive + ": " + problem);
-    }
-    return kTabpackSuccess;
+    return WriteArchive(archive, head, contents, err) ? kTabpackSuccess : kTabpackFailure;
 }
 
 int ListArchive(const std::string& archive, bool utc, std::FILE* out, std::FILE* err)
@@ -290,24 +384,17 @@ int ListArchive(const std::string& archive, bool utc, std::FILE* out, std::FILE*
         shown = TabTimestamp{};
     }
     StreamReportWriter writer(out);
-    WriteReportHeading(writer, NameOf(archive).c_str(), shown, static_cast<uint32_t>(image.FileSize));
-    int status = kTabpackSuccess;
+    WriteReportHeading(writer, NameOfPath(archive).c_str(), shown, static_cast<uint32_t>(image.FileSize));
+    // Every used record as it stands; judging them is verify's work.
     for (uint32_t i = 0; i < fields.RecordCount; ++i)
     {
-        ArchiveEntry entry = {};
-        const RecordVerdict decoded =
-            DecodeFileRecord(image.Bytes.data() + kArchiveHeaderLength + i * kFileRecordLength, &entry);
-        if (decoded == RecordVerdict::Used)
+        const uint8_t* record = image.Bytes.data() + kArchiveHeaderLength + i * kFileRecordLength;
+        if (!IsUnusedRecord(record))
         {
-            WriteReportRecord(writer, entry, convert);
-        }
-        else if (decoded != RecordVerdict::Unused)
-        {
-            Complain(err, archive + ": " + DescribeRecordRefusal(i + 1, decoded, entry));
-            status = kTabpackFailure;
+            WriteReportRecord(writer, record, convert);
         }
     }
-    return status;
+    return kTabpackSuccess;
 }
 
 int VerifyArchive(const std::string& archive, std::FILE* out, std::FILE* err)
@@ -318,17 +405,19 @@ int VerifyArchive(const std::string& archive, std::FILE* out, std::FILE* err)
     {
         return kTabpackFailure;
     }
-    const std::vector<std::string> problems = AuditArchive(image);
-    for (const std::string& problem : problems)
+    const std::vector<Finding> findings = AuditArchive(image);
+    for (const Finding& finding : findings)
     {
-        std::fprintf(out, "%s: %s\n", archive.c_str(), problem.c_str());
+        std::fprintf(out, "%s: %s%s\n", archive.c_str(),
+                     finding.Level == Severity::Warning ? "warning: " : "",
+                     DescribeFinding(finding, RecordNumberLabel).c_str());
     }
-    if (!problems.empty())
+    if (HasRefusal(findings))
     {
         return kTabpackFailure;
     }
     TabHeader fields = {};
-    CheckTabHeader(image.Bytes.data(), image.FileSize, &fields);
+    CheckHeaderBesidesSize(image, &fields);
     std::fprintf(out, "%s: sound, %u file records, %s bytes\n", archive.c_str(),
                  static_cast<unsigned>(fields.RecordCount), std::to_string(image.FileSize).c_str());
     return kTabpackSuccess;
@@ -342,43 +431,50 @@ int ExtractArchive(const std::string& archive, const std::string& folder, std::F
     {
         return kTabpackFailure;
     }
-    const std::vector<std::string> problems = AuditArchive(image);
-    if (!problems.empty())
+    const std::vector<Finding> findings = AuditArchive(image);
+    ReportFindings(findings, archive, RecordNumberLabel, err);
+    if (HasRefusal(findings))
     {
-        for (const std::string& problem : problems)
-        {
-            Complain(err, archive + ": " + problem);
-        }
-        Complain(err, "nothing extracted: \"" + archive + "\" is not sound");
+        Complain(err, "nothing extracted: " + Quoted(archive) + " is not sound");
         return kTabpackFailure;
     }
     std::string why;
     FilePointer input = OpenFile(archive, "rb");
-    if (!input || !MakeDirectory(folder, &why))
+    if (!input)
     {
-        Complain(err,
-                 why.empty() ? "cannot read archive \"" + archive + "\"" : "cannot create folder " + why);
+        Complain(err, "cannot read archive " + SystemReason(archive));
+        return kTabpackFailure;
+    }
+    if (!MakeDirectory(folder, &why))
+    {
+        Complain(err, "cannot create folder " + why);
         return kTabpackFailure;
     }
     TabHeader fields = {};
-    CheckTabHeader(image.Bytes.data(), image.FileSize, &fields);
+    CheckHeaderBesidesSize(image, &fields);
     for (uint32_t i = 0; i < fields.RecordCount; ++i)
     {
-        ArchiveEntry entry = {};
-        if (DecodeFileRecord(image.Bytes.data() + kArchiveHeaderLength + i * kFileRecordLength, &entry) !=
-                RecordVerdict::Used ||
-            CheckBareFileName(entry.Destination) != NameFault::None)
+        const uint8_t* record = image.Bytes.data() + kArchiveHeaderLength + i * kFileRecordLength;
+        if (IsUnusedRecord(record))
         {
-            continue; // unused; the audit has refused every other kind
+            continue;
         }
-        const std::string destination = Join(folder, entry.Destination);
-        const std::string target = Join(destination, entry.FileName);
-        if (!MakeDirectory(destination, &why) || !ExtractEntry(input.get(), entry, target, &why))
+        const std::string label = RecordNumberLabel(i + 1);
+        ArchiveEntry entry = {};
+        ReadRecordFields(record, &entry);
+        if (ReadEntryName(entry.Destination) != NameReading::Bare)
         {
-            Complain(err, "cannot extract \"" + target + "\"" + (why.empty() ? "" : ": " + why));
+            // The launcher skips such an entry as one of an unknown destination.
+            Warn(err, archive + ": " + label + " skipped: destination " +
+                          Quoted(PrintableText(entry.Destination)) + " is not a folder name");
+            continue;
+        }
+        if (!ExtractEntry(input.get(), entry, folder, &why))
+        {
+            Complain(err, "cannot extract " + label + " of " + Quoted(archive) + ": " + why);
             return kTabpackFailure;
         }
-        std::fprintf(out, "%s\n", target.c_str());
+        std::fprintf(out, "%s\n", Join(Join(folder, entry.Destination), entry.FileName).c_str());
     }
     return kTabpackSuccess;
 }

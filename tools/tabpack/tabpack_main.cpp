@@ -1,5 +1,6 @@
 // tabpack: builds, lists, verifies and extracts TAB archives, the package
 // archives the launcher installs from.
+#include "resources/version.h"
 #include "tabpack_commands.h"
 
 #include <cstdio>
@@ -13,7 +14,7 @@ const char kHelp[] = "Usage: tabpack create [--no-size] ARCHIVE MANIFEST\n"
                      "       tabpack list [--utc] ARCHIVE\n"
                      "       tabpack verify ARCHIVE\n"
                      "       tabpack extract ARCHIVE DIR\n"
-                     "       tabpack --help\n"
+                     "       tabpack --help | --version\n"
                      "\n"
                      "Builds and checks TAB archives, the package archives (\"verozar0.dll\") the\n"
                      "launcher installs from.\n"
@@ -22,20 +23,27 @@ const char kHelp[] = "Usage: tabpack create [--no-size] ARCHIVE MANIFEST\n"
                      "           order, contents after the record block in the same order. The\n"
                      "           output depends only on the manifest and the files it names.\n"
                      "           --no-size stores ArchiveSize 0, which the launcher does not check.\n"
-                     "           Warns about whatever verify would object to.\n"
-                     "  list     prints the listing of the launcher's list mode (filelist.txt),\n"
-                     "           with every used record. Times are local, converted with today's\n"
-                     "           offset from UTC as the launcher converts them; --utc prints them\n"
-                     "           as stored.\n"
+                     "           The archive is written beside ARCHIVE and put in its place only\n"
+                     "           when complete. Whatever verify would refuse fails the command and\n"
+                     "           leaves ARCHIVE as it was; verify's warnings are passed on.\n"
+                     "  list     prints the listing of the launcher's list mode (filelist.txt)\n"
+                     "           with every used record as it stands. Times are local, converted\n"
+                     "           with today's offset from UTC as the launcher converts them; --utc\n"
+                     "           prints them as stored.\n"
                      "  verify   makes every check the launcher makes and those it leaves to the\n"
                      "           archive's maker (contents inside the file and not overlapping,\n"
                      "           names, destinations, install rules, time stamps); prints one line\n"
-                     "           per problem, or one line saying the archive is sound.\n"
+                     "           per refusal or warning, then one line saying the archive is sound\n"
+                     "           when nothing was refused.\n"
                      "  extract  writes each entry of a sound archive to DIR/DESTINATION/NAME with\n"
-                     "           its time stamp as last-write time; never writes outside DIR.\n"
+                     "           its time stamp as last-write time. It never writes outside DIR:\n"
+                     "           it refuses to follow a symbolic link or junction found inside DIR,\n"
+                     "           and replaces a file of the entry's name rather than writing into it.\n"
                      "\n"
                      "Manifest: one entry a line, in archive order; blank lines and lines whose\n"
                      "first non-blank character is # are ignored. Fields are separated by blanks.\n"
+                     "A UTF-8 byte-order mark at the start is skipped. Names are stored byte for\n"
+                     "byte; the launcher reads them in its computer's ANSI code page.\n"
                      "\n"
                      "  SOURCE DESTINATION RULE [TIME]\n"
                      "  unused\n"
@@ -59,7 +67,8 @@ const char kHelp[] = "Usage: tabpack create [--no-size] ARCHIVE MANIFEST\n"
                      "  \"fonts/Altavy Sans.ttf\" FON  doesnotexist  2023-07-14T09:30:00Z\n"
                      "\n"
                      "Exit status: 0 success, 1 failure or an archive that is not sound, 2 wrong\n"
-                     "usage. Errors go to standard error.\n";
+                     "usage. Errors and warnings go to standard error, verify's findings to\n"
+                     "standard output.\n";
 
 int Usage(const char* problem)
 {
@@ -78,6 +87,11 @@ int main(int argc, char** argv)
     if (words[0] == "--help" || words[0] == "-h")
     {
         std::fputs(kHelp, stdout);
+        return kTabpackSuccess;
+    }
+    if (words[0] == "--version")
+    {
+        std::fputs("tabpack " OVWIN_VERSION_TEXT "\n", stdout);
         return kTabpackSuccess;
     }
     const std::string command = words[0];

@@ -5,4 +5,14 @@
 namespace host_ansi_text
 {
 void UseDoubleByteCodePage(bool enabled);
-}
+
+// The double-byte code page for as long as it lives.
+class DoubleByteCodePage
+{
+  public:
+    DoubleByteCodePage() { UseDoubleByteCodePage(true); }
+    ~DoubleByteCodePage() { UseDoubleByteCodePage(false); }
+    DoubleByteCodePage(const DoubleByteCodePage&) = delete;
+    DoubleByteCodePage& operator=(const DoubleByteCodePage&) = delete;
+};
+} // namespace host_ansi_text
