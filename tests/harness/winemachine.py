@@ -413,6 +413,28 @@ class WineMachine:
                                                            result.stderr.decode(errors="replace")))
         return result.returncode, output
 
+    def start_uiprobe(self, *args):
+        """Starts uiprobe with these arguments and leaves it running; returns a
+        function that waits for it (timeout in seconds) and returns what
+        uiprobe() returns."""
+        out, err = (tempfile.TemporaryFile(dir=self._scratch()) for _ in range(2))
+        process = subprocess.Popen(["wine", os.path.join(TOOLS_DIR, "uiprobe.exe"), *args], env=self.env,
+                                   stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+
+        def finish(timeout=60):
+            try:
+                process.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+                raise WineError("uiprobe %s did not end within %s s" % (" ".join(args), timeout))
+            output, errors = (_read_and_close(f).decode("latin-1") for f in (out, err))
+            if process.returncode != 0:
+                raise WineError("uiprobe %s failed (%d): %s" % (" ".join(args), process.returncode, errors))
+            return process.returncode, output
+
+        return finish
+
     def controls(self, title):
         """The controls of a window, as dictionaries of uiprobe's fields."""
         _, output = self.uiprobe("controls", title)

@@ -7,11 +7,15 @@
 //   uiprobe controls TITLE            one line per child: id, class, style, rect, text
 //   uiprobe click TITLE ID            click the button with this id
 //   uiprobe shot TITLE FILE.bmp       save what the screen shows of the window
+//   uiprobe progress TITLE [MS]       wait for the window, then follow its progress
+//                                     bar until it is gone: each position shown, one a line
 //
 // Titles are compared exactly. Texts are printed with C escapes (\n, \r, \t,
 // \\) so that every control stays on one line. Exit status 0 on success, 1
 // when the window or control is not there, 2 on a usage error.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -22,6 +26,8 @@ namespace
 constexpr int kTextCapacity = 4096;
 constexpr DWORD kDefaultWaitMs = 10000;
 constexpr DWORD kPollMs = 50;
+// The launcher keeps each position at least 300 ms.
+constexpr DWORD kProgressPollMs = 5;
 
 struct Search
 {
@@ -236,10 +242,124 @@ bool SaveScreenshot(HWND window, const char* path)
     return saved;
 }
 
+BOOL CALLBACK MatchProgressBar(HWND control, LPARAM context)
+{
+    char className[256] = "";
+    GetClassNameA(control, className, sizeof(className));
+    if (strcmp(className, PROGRESS_CLASSA) != 0)
+    {
+        return TRUE;
+    }
+    *reinterpret_cast<HWND*>(context) = control;
+    return FALSE;
+}
+
+// The position, in the default range of 0 to 100, that one row of a bar's
+// face shows: inside a one-pixel frame the filled part runs from the left in
+// the highlight colour and the rest is one other colour. -1 for any other
+// picture (the bar half repainted).
+int PositionOfRow(const RGBQUAD* pixels, int width)
+{
+    const int inner = width - 2;
+    if (inner <= 0)
+    {
+        return -1;
+    }
+    const COLORREF fill = GetSysColor(COLOR_HIGHLIGHT);
+    auto colour = [pixels](int x) { return RGB(pixels[x].rgbRed, pixels[x].rgbGreen, pixels[x].rgbBlue); };
+    int filled = 0;
+    while (filled < inner && colour(1 + filled) == fill)
+    {
+        ++filled;
+    }
+    for (int x = 1 + filled; x <= inner; ++x)
+    {
+        if (colour(x) != colour(1 + filled) || colour(x) == fill)
+        {
+            return -1;
+        }
+    }
+    return (filled * 100 + inner / 2) / inner;
+}
+
+// The position the bar shows on the screen now, read from its middle row.
+// The bar's own PBM_GETPOS cannot tell: the launcher's thread takes no
+// messages while its splash is up, so a message sent to the bar is answered
+// only once the start is over.
+int ShownPosition(HWND bar)
+{
+    RECT rect = {};
+    GetWindowRect(bar, &rect);
+    const int width = rect.right - rect.left;
+    if (width <= 0)
+    {
+        return -1;
+    }
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -1; // one row, top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP row = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    int position = -1;
+    if (memory != nullptr && row != nullptr)
+    {
+        HGDIOBJ previous = SelectObject(memory, row);
+        BitBlt(memory, 0, 0, width, 1, screen, rect.left, (rect.top + rect.bottom) / 2, SRCCOPY);
+        GdiFlush();
+        SelectObject(memory, previous);
+        position = PositionOfRow(static_cast<const RGBQUAD*>(bits), width);
+    }
+    if (row != nullptr)
+    {
+        DeleteObject(row);
+    }
+    if (memory != nullptr)
+    {
+        DeleteDC(memory);
+    }
+    ReleaseDC(nullptr, screen);
+    return position;
+}
+
+// Prints each position the window's progress bar shows, once two readings
+// in a row agree, until the window is gone.
+bool FollowProgress(HWND window)
+{
+    HWND bar = nullptr;
+    EnumChildWindows(window, MatchProgressBar, reinterpret_cast<LPARAM>(&bar));
+    if (bar == nullptr)
+    {
+        fprintf(stderr, "uiprobe: the window has no progress bar\n");
+        return false;
+    }
+    int printed = -1;
+    int previous = -1;
+    while (IsWindow(window) && IsWindowVisible(window))
+    {
+        const int position = ShownPosition(bar);
+        if (position >= 0 && position == previous && position != printed)
+        {
+            printf("%d\n", position);
+            fflush(stdout);
+            printed = position;
+        }
+        previous = position;
+        Sleep(kProgressPollMs);
+    }
+    return true;
+}
+
 int Usage()
 {
     fputs("usage: uiprobe list | wait TITLE [MS] | gone TITLE [MS] | info TITLE | controls TITLE |\n"
-          "               click TITLE ID | shot TITLE FILE.bmp\n",
+          "               click TITLE ID | shot TITLE FILE.bmp | progress TITLE [MS]\n",
           stderr);
     return 2;
 }
@@ -271,6 +391,16 @@ int main(int argc, char** argv)
     if (strcmp(command, "wait") == 0)
     {
         return WaitForWindow(title, TimeoutArgument(argc, argv)) != nullptr ? 0 : 1;
+    }
+    if (strcmp(command, "progress") == 0)
+    {
+        HWND window = WaitForWindow(title, TimeoutArgument(argc, argv));
+        if (window == nullptr)
+        {
+            fprintf(stderr, "uiprobe: no visible window titled \"%s\"\n", title);
+            return 1;
+        }
+        return FollowProgress(window) ? 0 : 1;
     }
     if (strcmp(command, "gone") == 0)
     {
