@@ -178,19 +178,14 @@ bool ClickButton(HWND window, int id)
     return true;
 }
 
-// Copies the screen area under the window into a bottom-up 24-bit bitmap file.
-bool SaveScreenshot(HWND window, const char* path)
+// Copies what the screen shows in the area into a bottom-up 24-bit picture
+// (rows padded to four bytes) and hands its header and pixels to use, whose
+// verdict it returns; false when the copy could not be made.
+template <typename Use>
+bool UseScreenArea(const RECT& area, Use use)
 {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0)
-    {
-        fprintf(stderr, "uiprobe: the window has no area\n");
-        return false;
-    }
-
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -203,32 +198,14 @@ bool SaveScreenshot(HWND window, const char* path)
     HDC memory = CreateCompatibleDC(screen);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool saved = false;
+    bool used = false;
     if (memory != nullptr && bitmap != nullptr)
     {
         HGDIOBJ previous = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT);
+        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
         GdiFlush();
         SelectObject(memory, previous);
-
-        const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-        const DWORD imageSize = stride * static_cast<DWORD>(height);
-        BITMAPFILEHEADER file = {};
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-        file.bfSize = file.bfOffBits + imageSize;
-        FILE* out = fopen(path, "wb");
-        if (out != nullptr)
-        {
-            saved = fwrite(&file, sizeof(file), 1, out) == 1 &&
-                    fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, out) == 1 &&
-                    fwrite(bits, imageSize, 1, out) == 1;
-            saved = (fclose(out) == 0) && saved;
-        }
-        if (!saved)
-        {
-            fprintf(stderr, "uiprobe: cannot write %s\n", path);
-        }
+        used = use(info.bmiHeader, static_cast<const BYTE*>(bits));
     }
     if (bitmap != nullptr)
     {
@@ -239,7 +216,40 @@ bool SaveScreenshot(HWND window, const char* path)
         DeleteDC(memory);
     }
     ReleaseDC(nullptr, screen);
-    return saved;
+    return used;
+}
+
+// Saves the screen area under the window as a bitmap file.
+bool SaveScreenshot(HWND window, const char* path)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    if (rect.right <= rect.left || rect.bottom <= rect.top)
+    {
+        fprintf(stderr, "uiprobe: the window has no area\n");
+        return false;
+    }
+    return UseScreenArea(rect, [path](const BITMAPINFOHEADER& header, const BYTE* pixels) {
+        const DWORD stride = (static_cast<DWORD>(header.biWidth) * 3 + 3) & ~3u;
+        const DWORD imageSize = stride * static_cast<DWORD>(header.biHeight);
+        BITMAPFILEHEADER file = {};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+        file.bfSize = file.bfOffBits + imageSize;
+        bool saved = false;
+        FILE* out = fopen(path, "wb");
+        if (out != nullptr)
+        {
+            saved = fwrite(&file, sizeof(file), 1, out) == 1 &&
+                    fwrite(&header, sizeof(header), 1, out) == 1 && fwrite(pixels, imageSize, 1, out) == 1;
+            saved = (fclose(out) == 0) && saved;
+        }
+        if (!saved)
+        {
+            fprintf(stderr, "uiprobe: cannot write %s\n", path);
+        }
+        return saved;
+    });
 }
 
 BOOL CALLBACK MatchProgressBar(HWND control, LPARAM context)
@@ -255,10 +265,10 @@ BOOL CALLBACK MatchProgressBar(HWND control, LPARAM context)
 }
 
 // The position, in the default range of 0 to 100, that one row of a bar's
-// face shows: inside a one-pixel frame the filled part runs from the left in
-// the highlight colour and the rest is one other colour. -1 for any other
-// picture (the bar half repainted).
-int PositionOfRow(const RGBQUAD* pixels, int width)
+// face shows (24-bit pixels): inside a one-pixel frame the filled part runs
+// from the left in the highlight colour and the rest is one other colour.
+// -1 for any other picture (the bar half repainted).
+int PositionOfRow(const BYTE* pixels, int width)
 {
     const int inner = width - 2;
     if (inner <= 0)
@@ -266,7 +276,10 @@ int PositionOfRow(const RGBQUAD* pixels, int width)
         return -1;
     }
     const COLORREF fill = GetSysColor(COLOR_HIGHLIGHT);
-    auto colour = [pixels](int x) { return RGB(pixels[x].rgbRed, pixels[x].rgbGreen, pixels[x].rgbBlue); };
+    auto colour = [pixels](int x) {
+        const BYTE* pixel = pixels + 3 * x; // blue, green, red
+        return RGB(pixel[2], pixel[1], pixel[0]);
+    };
     int filled = 0;
     while (filled < inner && colour(1 + filled) == fill)
     {
@@ -288,43 +301,19 @@ int PositionOfRow(const RGBQUAD* pixels, int width)
 // only once the start is over.
 int ShownPosition(HWND bar)
 {
-    RECT rect = {};
-    GetWindowRect(bar, &rect);
-    const int width = rect.right - rect.left;
-    if (width <= 0)
+    RECT row = {};
+    GetWindowRect(bar, &row);
+    row.top = (row.top + row.bottom) / 2;
+    row.bottom = row.top + 1;
+    if (row.right <= row.left)
     {
         return -1;
     }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -1; // one row, top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP row = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     int position = -1;
-    if (memory != nullptr && row != nullptr)
-    {
-        HGDIOBJ previous = SelectObject(memory, row);
-        BitBlt(memory, 0, 0, width, 1, screen, rect.left, (rect.top + rect.bottom) / 2, SRCCOPY);
-        GdiFlush();
-        SelectObject(memory, previous);
-        position = PositionOfRow(static_cast<const RGBQUAD*>(bits), width);
-    }
-    if (row != nullptr)
-    {
-        DeleteObject(row);
-    }
-    if (memory != nullptr)
-    {
-        DeleteDC(memory);
-    }
-    ReleaseDC(nullptr, screen);
+    UseScreenArea(row, [&position](const BITMAPINFOHEADER& header, const BYTE* pixels) {
+        position = PositionOfRow(pixels, header.biWidth);
+        return true;
+    });
     return position;
 }
 
