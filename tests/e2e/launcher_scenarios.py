@@ -53,15 +53,21 @@ class Installation:
     def exists(self, name):
         return os.path.exists(self.path(name))
 
-    def log(self, name=DEBUG_LOG):
-        """The log's lines with date and time masked; [] when it is missing."""
-        return read_log(self.path(name)) if self.exists(name) else []
+    def log(self, name=DEBUG_LOG, missing_ok=False):
+        """The log's lines with date and time masked. A log that was never
+        written fails the test, unless missing_ok says the test allows that
+        (the launcher writes no error log when there was no error): then []."""
+        if self.exists(name):
+            return read_log(self.path(name))
+        if missing_ok:
+            return []
+        raise AssertionError("the launcher wrote no %s" % name)
 
-    def messages(self, name=DEBUG_LOG):
+    def messages(self, name=DEBUG_LOG, missing_ok=False):
         """(tag, indentation, message) of each line of a log, with a wrapped
         line's continuations joined back into its message."""
         entries = []
-        for line in self.log(name):
+        for line in self.log(name, missing_ok):
             if line.startswith(LOG_TIME_MASK):
                 rest = line[len(LOG_TIME_MASK) + len("OVWIN "):]
                 tag, body = rest[:8], rest[9:]
@@ -78,8 +84,8 @@ class Installation:
                 entry[3] = True
         return [(tag, indent, text) for tag, indent, text, _ in entries]
 
-    def texts(self, name=DEBUG_LOG):
-        return [text for _, _, text in self.messages(name)]
+    def texts(self, name=DEBUG_LOG, missing_ok=False):
+        return [text for _, _, text in self.messages(name, missing_ok)]
 
     def set_debug_level(self, level):
         self.machine.reg_add(LAUNCHER_KEY, "Debug", "REG_DWORD", level)

@@ -53,7 +53,7 @@ def close_box(installation, started, title, shot_name):
     machine.uiprobe("click", title, str(OK_BUTTON_ID))
     seen["exit_code"] = started.wait(60).exit_code
     seen["debug"] = installation.texts(DEBUG_LOG)
-    seen["errors"] = installation.texts(ERROR_LOG)
+    seen["errors"] = installation.texts(ERROR_LOG, missing_ok=True)
     return seen
 
 

@@ -1,8 +1,8 @@
 """The splash window of a start, as a user watching the screen sees it: its
-place and size, its texts drawn over the background picture and its bar,
-with the steps the debug log records. The silent start, which shows none, is
-a scenario of the start-up sequence, and the preload's splash one of the
-start-up options."""
+place and size, its texts drawn over the background picture and its bar
+moving step by step, with the steps the debug log records. The silent
+start, which shows none, is a scenario of the start-up sequence, and the
+preload's splash one of the start-up options."""
 
 import os
 import unittest
@@ -46,6 +46,8 @@ class StandardStart(unittest.TestCase):
         with WineMachine(self.id(), display=True) as machine:
             installation = Installation(machine)
             installation.add_main_program()
+            # Watching the bar from before the window appears.
+            progress = machine.start_uiprobe("progress", SPLASH_TITLE, "30000")
             started = installation.start("-d")
             self.assertEqual(machine.uiprobe("wait", SPLASH_TITLE, "30000", check=False)[0], 0)
             info = machine.window_info(SPLASH_TITLE)
@@ -57,6 +59,7 @@ class StandardStart(unittest.TestCase):
                 except WineError:
                     break  # the launcher has closed its splash
             result = started.wait(60)
+            positions = [int(line) for line in progress()[1].split()]
             messages = installation.texts()
         self.assertEqual(result.exit_code, 0)
 
@@ -73,9 +76,13 @@ class StandardStart(unittest.TestCase):
         self.assertEqual((bar["class"], bar["style"], bar["rect"]),
                          ("msctls_progress32", "0x50000001", "18,235,534,251"))
 
+        # The bar, watched all through the start, shows each step's position
+        # once and in order (and may be seen empty before the first step).
+        self.assertEqual([p for p in positions if p != 0], [1, 10, 20, 30, 50, 70, 80, 90, 100], positions)
+        self.assertNotIn(0, positions[1:], positions)
+
         # Every picture taken while it ran: the texts centred in their
-        # rectangles over an untouched background. (How the bar follows the
-        # steps is read from the bar itself by the Wine unit tests.)
+        # rectangles over an untouched background.
         painted = [shot for shot in shots if differences(shot, picture, UNTOUCHED_BANDS[0]) == 0]
         self.assertGreaterEqual(len(painted), 4, "too few screenshots of the painted splash")
         for number, shot in enumerate(painted):

@@ -29,10 +29,11 @@ ROW = re.compile(r"^(\d+): Interface \d+:   IP: ([\d.]+), Mask: [\d.]+, Broadcas
 
 def start_launcher(machine, arguments, limited=False):
     """Runs the launcher to its end; returns the debug log's (tag, indentation,
-    message) entries and the error log's messages."""
+    message) entries and the error log's messages (none when there is no
+    error log)."""
     installation = Installation(machine)
     machine.run(installation.launcher, arguments, cwd=installation.folder, limited=limited)
-    return installation.messages(), installation.texts(ERROR_LOG)
+    return installation.messages(), installation.texts(ERROR_LOG, missing_ok=True)
 
 
 def system_picture(entries):

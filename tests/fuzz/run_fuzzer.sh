@@ -1,16 +1,18 @@
 #!/bin/sh
-# Runs one libFuzzer target for a bounded time:
-#   run_fuzzer.sh FUZZER SECONDS WORK_CORPUS ARTIFACT_DIR [SEED_DIR...]
-# OVWIN_FUZZ_SECONDS, when set, replaces SECONDS (`make fuzz` sets it). New
-# inputs go to WORK_CORPUS; the seed folders are only read, and those that
-# do not exist are left out.
+# Runs one libFuzzer target:
+#   run_fuzzer.sh FUZZER WORK_CORPUS ARTIFACT_DIR [SEED_DIR...]
+# By default it replays every input of the seed folders once and stops
+# (-runs=0): the same inputs, the same verdict, on every run. With
+# OVWIN_FUZZ_SECONDS set (`make fuzz` sets it) it fuzzes for that many
+# seconds, starting from the seeds and from WORK_CORPUS, and keeps the new
+# inputs it finds in WORK_CORPUS. The seed folders are only read; those
+# that do not exist are left out. Crashing inputs go to ARTIFACT_DIR.
 set -eu
 fuzzer=$1
-seconds=${OVWIN_FUZZ_SECONDS:-$2}
-work=$3
-artifacts=$4
-shift 4
-mkdir -p "$work" "$artifacts"
+work=$2
+artifacts=$3
+shift 3
+mkdir -p "$artifacts"
 name=$(basename "$fuzzer")
 seeds=""
 for folder in "$@"; do
@@ -18,6 +20,12 @@ for folder in "$@"; do
         seeds="$seeds $folder"
     fi
 done
-# shellcheck disable=SC2086 # the seed folders are split on purpose
-exec "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$artifacts/$name-" "$work" $seeds
+common="-timeout=10 -rss_limit_mb=2048 -artifact_prefix=$artifacts/$name-"
+seconds=${OVWIN_FUZZ_SECONDS:-0}
+if [ "$seconds" -eq 0 ]; then
+    # shellcheck disable=SC2086 # the option and folder lists are split on purpose
+    exec "$fuzzer" -runs=0 $common $seeds
+fi
+mkdir -p "$work"
+# shellcheck disable=SC2086
+exec "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 $common "$work" $seeds

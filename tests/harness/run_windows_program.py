@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Runs one Windows test program in a clean machine under Wine and passes on
-its verdict: run_windows_program.py PROGRAM.exe [ARGUMENT TEXT]."""
+its verdict: run_windows_program.py PROGRAM.exe [ARGUMENT TEXT]. A GoogleTest
+program that ran no test at all (a filter that matches nothing) fails."""
 
 import os
+import re
 import sys
 
 from winemachine import DIST_DIR, WineMachine
@@ -24,9 +26,13 @@ def main():
         # The launcher too, for the tests that read its own files.
         machine.copy_in(os.path.join(DIST_DIR, "ovwin64.exe"), folder)
         result = machine.run(folder + "\\" + os.path.basename(program), arguments, cwd=folder, timeout=600)
-    sys.stdout.write(result.stdout.decode("latin-1"))
+    output = result.stdout.decode("latin-1")
+    sys.stdout.write(output)
     sys.stderr.write(result.stderr.decode("latin-1"))
     print("%s ended with exit code %d" % (name, result.exit_code))
+    if re.search(r"^\[=+\] 0 tests from ", output, re.MULTILINE):
+        print("%s ran no test for %r" % (name, arguments))
+        sys.exit(1)
     sys.exit(0 if result.exit_code == 0 else 1)
 
 

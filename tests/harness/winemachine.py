@@ -283,7 +283,9 @@ class WineMachine:
     def close(self):
         if self._server is not None:
             # The server ends every Windows process of this prefix, then itself.
-            subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True, timeout=60)
+            # With SIGKILL it does not first save the registry of a prefix
+            # that is about to be thrown away, which took most of a second.
+            subprocess.run(["wineserver", "-k9"], env=self.env, capture_output=True, timeout=60)
             try:
                 self._server.wait(timeout=20)
             except subprocess.TimeoutExpired:
@@ -410,6 +412,28 @@ class WineMachine:
             raise WineError("uiprobe %s failed (%d): %s" % (" ".join(args), result.returncode,
                                                            result.stderr.decode(errors="replace")))
         return result.returncode, output
+
+    def start_uiprobe(self, *args):
+        """Starts uiprobe with these arguments and leaves it running; returns a
+        function that waits for it (timeout in seconds) and returns what
+        uiprobe() returns."""
+        out, err = (tempfile.TemporaryFile(dir=self._scratch()) for _ in range(2))
+        process = subprocess.Popen(["wine", os.path.join(TOOLS_DIR, "uiprobe.exe"), *args], env=self.env,
+                                   stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+
+        def finish(timeout=60):
+            try:
+                process.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+                raise WineError("uiprobe %s did not end within %s s" % (" ".join(args), timeout))
+            output, errors = (_read_and_close(f).decode("latin-1") for f in (out, err))
+            if process.returncode != 0:
+                raise WineError("uiprobe %s failed (%d): %s" % (" ".join(args), process.returncode, errors))
+            return process.returncode, output
+
+        return finish
 
     def controls(self, title):
         """The controls of a window, as dictionaries of uiprobe's fields."""

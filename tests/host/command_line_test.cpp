@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -149,7 +148,6 @@ TEST_F(CommandLine, HelpStopsTheParseWhereverItStands)
     EXPECT_FALSE(Parse("-d -? -s"));
     EXPECT_TRUE(LaunchOptions.DiagnosticLogging.Set);
     EXPECT_FALSE(LaunchOptions.SilentMode.Set);
-    EXPECT_EQ(std::strlen(kHelpText), 200u);
 }
 
 TEST_F(CommandLine, OverlongNamesAndValuesAreCutToTheirFields)

@@ -8,7 +8,6 @@ namespace
 {
 // Version tests as VerifyVersionInfoA answers them on each kind of system.
 constexpr OsVersionTests kXp = {false, false, false, false, false};
-constexpr OsVersionTests kXpSp3 = {true, false, false, false, false};
 constexpr OsVersionTests kVista = {true, false, false, false, false};
 constexpr OsVersionTests kWin7 = {true, true, false, false, false};
 constexpr OsVersionTests kWin7Sp1 = {true, true, true, false, false};
@@ -116,7 +115,6 @@ TEST(OsIdentity, NamesSupportAndTheWindows7Statement)
         // 64-bit program meets none.)
         {6, 0, 6002, 2, 1, 2, kVista, 6, "", "Windows Vista Business", false, false},
         {6, 0, 6002, 2, 3, 2, kVista, 7, "", "Windows Server 2008", false, false},
-        {5, 1, 2600, 3, 1, 2, kXpSp3, 0, "", "Windows XP SP3", false, false},
         {5, 2, 3790, 2, 3, 2, kXp, 0, "", "Windows Server 2003", false, false},
         {0, 0, 0, 0, 0, 0, kXp, 0, "", "Unknown", false, false},
     };
@@ -149,10 +147,10 @@ TEST(OsIdentity, RecordsFlagsEditionAndReleaseLabel)
     EXPECT_FALSE(record.HasEdition);
 
     // Systems before Vista have no product code, whatever was passed.
-    record = Identify({5, 1, 2600, 3, 1, 2, kXpSp3, 48, "", "", false, false}, windows7);
+    record = Identify({5, 2, 3790, 2, 3, 2, kXp, 48, "", "", false, false}, windows7);
     EXPECT_FALSE(record.HasEdition);
     EXPECT_FALSE(record.HasReleaseName);
-    EXPECT_STREQ(record.OsName, "Windows XP SP3");
+    EXPECT_STREQ(record.OsName, "Windows Server 2003");
 }
 
 TEST(OsIdentity, OnlyWindows10AndLaterReadTheReleaseLabel)

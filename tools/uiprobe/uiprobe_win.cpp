@@ -7,11 +7,15 @@
 //   uiprobe controls TITLE            one line per child: id, class, style, rect, text
 //   uiprobe click TITLE ID            click the button with this id
 //   uiprobe shot TITLE FILE.bmp       save what the screen shows of the window
+//   uiprobe progress TITLE [MS]       wait for the window, then follow its progress
+//                                     bar until it is gone: each position shown, one a line
 //
 // Titles are compared exactly. Texts are printed with C escapes (\n, \r, \t,
 // \\) so that every control stays on one line. Exit status 0 on success, 1
 // when the window or control is not there, 2 on a usage error.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -22,6 +26,8 @@ namespace
 constexpr int kTextCapacity = 4096;
 constexpr DWORD kDefaultWaitMs = 10000;
 constexpr DWORD kPollMs = 50;
+// The launcher keeps each position at least 300 ms.
+constexpr DWORD kProgressPollMs = 5;
 
 struct Search
 {
@@ -172,19 +178,14 @@ bool ClickButton(HWND window, int id)
     return true;
 }
 
-// Copies the screen area under the window into a bottom-up 24-bit bitmap file.
-bool SaveScreenshot(HWND window, const char* path)
+// Copies what the screen shows in the area into a bottom-up 24-bit picture
+// (rows padded to four bytes) and hands its header and pixels to use, whose
+// verdict it returns; false when the copy could not be made.
+template <typename Use>
+bool UseScreenArea(const RECT& area, Use use)
 {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0)
-    {
-        fprintf(stderr, "uiprobe: the window has no area\n");
-        return false;
-    }
-
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -197,32 +198,14 @@ bool SaveScreenshot(HWND window, const char* path)
     HDC memory = CreateCompatibleDC(screen);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool saved = false;
+    bool used = false;
     if (memory != nullptr && bitmap != nullptr)
     {
         HGDIOBJ previous = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT);
+        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
         GdiFlush();
         SelectObject(memory, previous);
-
-        const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-        const DWORD imageSize = stride * static_cast<DWORD>(height);
-        BITMAPFILEHEADER file = {};
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-        file.bfSize = file.bfOffBits + imageSize;
-        FILE* out = fopen(path, "wb");
-        if (out != nullptr)
-        {
-            saved = fwrite(&file, sizeof(file), 1, out) == 1 &&
-                    fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, out) == 1 &&
-                    fwrite(bits, imageSize, 1, out) == 1;
-            saved = (fclose(out) == 0) && saved;
-        }
-        if (!saved)
-        {
-            fprintf(stderr, "uiprobe: cannot write %s\n", path);
-        }
+        used = use(info.bmiHeader, static_cast<const BYTE*>(bits));
     }
     if (bitmap != nullptr)
     {
@@ -233,13 +216,139 @@ bool SaveScreenshot(HWND window, const char* path)
         DeleteDC(memory);
     }
     ReleaseDC(nullptr, screen);
-    return saved;
+    return used;
+}
+
+// Saves the screen area under the window as a bitmap file.
+bool SaveScreenshot(HWND window, const char* path)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    if (rect.right <= rect.left || rect.bottom <= rect.top)
+    {
+        fprintf(stderr, "uiprobe: the window has no area\n");
+        return false;
+    }
+    return UseScreenArea(rect, [path](const BITMAPINFOHEADER& header, const BYTE* pixels) {
+        const DWORD stride = (static_cast<DWORD>(header.biWidth) * 3 + 3) & ~3u;
+        const DWORD imageSize = stride * static_cast<DWORD>(header.biHeight);
+        BITMAPFILEHEADER file = {};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+        file.bfSize = file.bfOffBits + imageSize;
+        bool saved = false;
+        FILE* out = fopen(path, "wb");
+        if (out != nullptr)
+        {
+            saved = fwrite(&file, sizeof(file), 1, out) == 1 &&
+                    fwrite(&header, sizeof(header), 1, out) == 1 && fwrite(pixels, imageSize, 1, out) == 1;
+            saved = (fclose(out) == 0) && saved;
+        }
+        if (!saved)
+        {
+            fprintf(stderr, "uiprobe: cannot write %s\n", path);
+        }
+        return saved;
+    });
+}
+
+BOOL CALLBACK MatchProgressBar(HWND control, LPARAM context)
+{
+    char className[256] = "";
+    GetClassNameA(control, className, sizeof(className));
+    if (strcmp(className, PROGRESS_CLASSA) != 0)
+    {
+        return TRUE;
+    }
+    *reinterpret_cast<HWND*>(context) = control;
+    return FALSE;
+}
+
+// The position, in the default range of 0 to 100, that one row of a bar's
+// face shows (24-bit pixels): inside a one-pixel frame the filled part runs
+// from the left in the highlight colour and the rest is one other colour.
+// -1 for any other picture (the bar half repainted).
+int PositionOfRow(const BYTE* pixels, int width)
+{
+    const int inner = width - 2;
+    if (inner <= 0)
+    {
+        return -1;
+    }
+    const COLORREF fill = GetSysColor(COLOR_HIGHLIGHT);
+    auto colour = [pixels](int x) {
+        const BYTE* pixel = pixels + 3 * x; // blue, green, red
+        return RGB(pixel[2], pixel[1], pixel[0]);
+    };
+    int filled = 0;
+    while (filled < inner && colour(1 + filled) == fill)
+    {
+        ++filled;
+    }
+    for (int x = 1 + filled; x <= inner; ++x)
+    {
+        if (colour(x) != colour(1 + filled) || colour(x) == fill)
+        {
+            return -1;
+        }
+    }
+    return (filled * 100 + inner / 2) / inner;
+}
+
+// The position the bar shows on the screen now, read from its middle row.
+// The bar's own PBM_GETPOS cannot tell: the launcher's thread takes no
+// messages while its splash is up, so a message sent to the bar is answered
+// only once the start is over.
+int ShownPosition(HWND bar)
+{
+    RECT row = {};
+    GetWindowRect(bar, &row);
+    row.top = (row.top + row.bottom) / 2;
+    row.bottom = row.top + 1;
+    if (row.right <= row.left)
+    {
+        return -1;
+    }
+    int position = -1;
+    UseScreenArea(row, [&position](const BITMAPINFOHEADER& header, const BYTE* pixels) {
+        position = PositionOfRow(pixels, header.biWidth);
+        return true;
+    });
+    return position;
+}
+
+// Prints each position the window's progress bar shows, once two readings
+// in a row agree, until the window is gone.
+bool FollowProgress(HWND window)
+{
+    HWND bar = nullptr;
+    EnumChildWindows(window, MatchProgressBar, reinterpret_cast<LPARAM>(&bar));
+    if (bar == nullptr)
+    {
+        fprintf(stderr, "uiprobe: the window has no progress bar\n");
+        return false;
+    }
+    int printed = -1;
+    int previous = -1;
+    while (IsWindow(window) && IsWindowVisible(window))
+    {
+        const int position = ShownPosition(bar);
+        if (position >= 0 && position == previous && position != printed)
+        {
+            printf("%d\n", position);
+            fflush(stdout);
+            printed = position;
+        }
+        previous = position;
+        Sleep(kProgressPollMs);
+    }
+    return true;
 }
 
 int Usage()
 {
     fputs("usage: uiprobe list | wait TITLE [MS] | gone TITLE [MS] | info TITLE | controls TITLE |\n"
-          "               click TITLE ID | shot TITLE FILE.bmp\n",
+          "               click TITLE ID | shot TITLE FILE.bmp | progress TITLE [MS]\n",
           stderr);
     return 2;
 }
@@ -271,6 +380,16 @@ int main(int argc, char** argv)
     if (strcmp(command, "wait") == 0)
     {
         return WaitForWindow(title, TimeoutArgument(argc, argv)) != nullptr ? 0 : 1;
+    }
+    if (strcmp(command, "progress") == 0)
+    {
+        HWND window = WaitForWindow(title, TimeoutArgument(argc, argv));
+        if (window == nullptr)
+        {
+            fprintf(stderr, "uiprobe: no visible window titled \"%s\"\n", title);
+            return 1;
+        }
+        return FollowProgress(window) ? 0 : 1;
     }
     if (strcmp(command, "gone") == 0)
     {
