@@ -1,7 +1,7 @@
 #include "diagnostics/error_description.h"
 
 #include "diagnostics/log.h"
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 
 #include <cstring>
 

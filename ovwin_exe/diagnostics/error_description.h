@@ -2,7 +2,7 @@
 // code in hexadecimal and decimal, followed by the system's text for it.
 #pragma once
 
-#include "diagnostics/format_buffer.h"
+#include "foundation/format_buffer.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,8 @@
 #include "diagnostics/error_description.h"
 
 #include "diagnostics/log.h"
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
+#include "foundation/win32_owners_win.h"
 
 #include <windows.h>
 
@@ -17,23 +18,19 @@ const char* FormatErrorString(uint32_t code, char* destination, std::size_t capa
     // Win32 code of the same number, an NTSTATUS or HRESULT a text only where
     // the system's message table has one. Inserts are not ignored, so a text
     // that expects arguments is not found either.
-    char* systemText = nullptr;
+    LocalMemory<char> systemText;
     const DWORD flags =
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_MAX_WIDTH_MASK;
     const DWORD length =
-        FormatMessageA(flags, nullptr, code, 0, reinterpret_cast<char*>(&systemText), 1, nullptr);
-    if (length == 0 || systemText == nullptr)
+        FormatMessageA(flags, nullptr, code, 0, reinterpret_cast<char*>(systemText.Receive()), 1, nullptr);
+    if (length == 0 || !systemText)
     {
         ErrorLogText("FormatErrorString: Failed to retrieve formatted error description.");
         ComposeErrorDescription(tag, nullptr, destination, capacity);
     }
     else
     {
-        ComposeErrorDescription(tag, systemText, destination, capacity);
-    }
-    if (systemText != nullptr)
-    {
-        LocalFree(systemText);
+        ComposeErrorDescription(tag, systemText.Get(), destination, capacity);
     }
     return destination;
 }

@@ -1,5 +1,5 @@
 // Logged allocation and release of heap blocks and kernel handles, and the
-// owners that make every path release what it took.
+// owners that make every path release what it took through them.
 //
 // The helpers take the address of the caller's variable, so they can log
 // where the value is held and set it to the released marker
@@ -7,16 +7,18 @@
 // released, and releasing it again only logs "already free".
 #pragma once
 
+#include "foundation/owner.h"
+
 #include <windows.h>
 
 #include <cstdint>
 
-bool HeapAllocHlpr(void** pointer, uint64_t size, const char* name);
+[[nodiscard]] bool HeapAllocHlpr(void** pointer, uint64_t size, const char* name);
 void HeapFreeHlpr(void** pointer, const char* name);
 void CloseAndDestroyHandle(HANDLE* handle, const char* name);
 
 template <typename T>
-bool HeapAllocHlpr(T** pointer, uint64_t size, const char* name)
+[[nodiscard]] bool HeapAllocHlpr(T** pointer, uint64_t size, const char* name)
 {
     return HeapAllocHlpr(reinterpret_cast<void**>(pointer), size, name);
 }
@@ -32,66 +34,44 @@ inline bool IsReleasedMarker(const void* value)
     return value == INVALID_HANDLE_VALUE;
 }
 
-// A kernel handle released with CloseAndDestroyHandle under its name, once:
-// by Close() or, failing that, on the way out of the owner's scope. A handle
-// that was never filled still goes through the helper, which then logs that
-// it is already free.
-class OwnedHandle
+// A kernel handle closed with CloseAndDestroyHandle under its name, once,
+// on every way out: an owner that never received a handle still goes
+// through the helper, which then writes that it is already free. Fill it
+// through Receive().
+struct LoggedHandleTraits
 {
-  public:
-    explicit OwnedHandle(const char* name) : name_(name) {}
-    ~OwnedHandle() { Close(); }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
+    using Value = HANDLE;
+    static constexpr bool kReleaseWhenEmpty = true;
 
-    HANDLE Get() const { return handle_; }
-    HANDLE* Receive() { return &handle_; } // for APIs that fill a HANDLE variable
-    void Reset(HANDLE handle) { handle_ = handle; }
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    void Close()
-    {
-        if (!closed_)
-        {
-            closed_ = true;
-            CloseAndDestroyHandle(&handle_, name_);
-        }
-    }
+    LoggedHandleTraits(const char* variableName) : name(variableName) {}
+    static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
+    void Release(HANDLE& handle) const { CloseAndDestroyHandle(&handle, name); }
 
-  private:
-    const char* name_;
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-    bool closed_ = false;
+    const char* name;
 };
+using LoggedHandle = Owner<LoggedHandleTraits>;
 
-// A heap block from HeapAllocHlpr, released with HeapFreeHlpr under its
-// name once: by Free() or on the way out of the owner's scope, if it was
-// ever allocated (the heap must not be handed the null of a failed one).
+// A heap block from HeapAllocHlpr, given back with HeapFreeHlpr under its
+// name once, if it was allocated: the heap is never handed the null of a
+// failed allocation.
 template <typename T>
-class OwnedHeapBlock
+struct LoggedHeapTraits
 {
-  public:
-    explicit OwnedHeapBlock(const char* name) : name_(name) {}
-    ~OwnedHeapBlock() { Free(); }
-    OwnedHeapBlock(const OwnedHeapBlock&) = delete;
-    OwnedHeapBlock& operator=(const OwnedHeapBlock&) = delete;
+    using Value = T*;
 
-    bool Allocate(uint64_t size)
-    {
-        requested_ = true;
-        return HeapAllocHlpr(&block_, size, name_);
-    }
-    T* Get() const { return IsReleasedMarker(block_) ? nullptr : block_; }
-    void Free()
-    {
-        if (requested_ && block_ != nullptr)
-        {
-            requested_ = false;
-            HeapFreeHlpr(&block_, name_);
-        }
-    }
+    LoggedHeapTraits(const char* variableName) : name(variableName) {}
+    static T* Empty() { return nullptr; }
+    void Release(T*& block) const { HeapFreeHlpr(&block, name); }
 
-  private:
-    const char* name_;
-    T* block_ = nullptr;
-    bool requested_ = false;
+    const char* name;
 };
+template <typename T>
+using LoggedHeapBlock = Owner<LoggedHeapTraits<T>>;
+
+// Allocates a zero-filled block of size bytes into the owner's own variable
+// under its name; false, with the owner empty, when it cannot be had.
+template <typename T>
+[[nodiscard]] bool AllocateLogged(LoggedHeapBlock<T>& block, uint64_t size)
+{
+    return HeapAllocHlpr(block.Receive(), size, block.GetTraits().name);
+}

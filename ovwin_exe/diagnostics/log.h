@@ -2,8 +2,8 @@
 // writes diagnostics.
 #pragma once
 
-#include "diagnostics/format_buffer.h"
-#include "diagnostics/text_limits.h"
+#include "foundation/format_buffer.h"
+#include "foundation/text_limits.h"
 
 #include <cstdarg>
 #include <cstdint>

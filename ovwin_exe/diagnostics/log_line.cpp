@@ -1,6 +1,6 @@
 #include "diagnostics/log_line.h"
 
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 
 namespace
 {

@@ -3,34 +3,32 @@
 #include "diagnostics/error_description.h"
 #include "diagnostics/heap_helpers_win.h"
 #include "diagnostics/log.h"
-#include "diagnostics/text_limits.h"
 #include "environment/file_system.h"
-#include "environment/owned_resource_win.h"
+#include "foundation/scope_guard.h"
+#include "foundation/text_limits.h"
 #include "sysinfo/system_info.h"
 
 #include <authz.h>
-
-#include <cstring>
 
 namespace
 {
 constexpr DWORD kDescriptorBytes = 40; // room for an absolute descriptor on either edition
 constexpr SECURITY_INFORMATION kOwnerAndDacl = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
 
-using OwnedResourceManager = OwnedResource<AUTHZ_RESOURCE_MANAGER_HANDLE, AuthzFreeResourceManager>;
-using OwnedClientContext = OwnedResource<AUTHZ_CLIENT_CONTEXT_HANDLE, AuthzFreeContext>;
+using AuthzResourceManager = Owner<NullEmptyTraits<AUTHZ_RESOURCE_MANAGER_HANDLE, AuthzFreeResourceManager>>;
+using AuthzClientContext = Owner<NullEmptyTraits<AUTHZ_CLIENT_CONTEXT_HANDLE, AuthzFreeContext>>;
 
 const char* Describe(DWORD code, char* description, std::size_t capacity)
 {
     return FormatErrorString(code, description, capacity);
 }
 
-bool FailSecurityDescriptorSet(SecurityDescriptorSet& set, const char* format, DWORD code)
+std::optional<SecurityDescriptorSet> RefuseSecurityDescriptorSet(const char* failure, DWORD code)
 {
     char description[kErrorTextCapacity];
-    ErrorLog(format, Describe(code, description, sizeof(description)));
-    ReleaseSecurityDescriptorSet(set);
-    return false;
+    ErrorLog("CreateSecurityDescriptor failed: %s; %s", failure,
+             Describe(code, description, sizeof(description)));
+    return std::nullopt;
 }
 
 void SetFullAccessEntry(EXPLICIT_ACCESS_A& entry, PSID trustee, TRUSTEE_TYPE type)
@@ -43,18 +41,20 @@ void SetFullAccessEntry(EXPLICIT_ACCESS_A& entry, PSID trustee, TRUSTEE_TYPE typ
     entry.Trustee.ptstrName = static_cast<LPSTR>(trustee);
 }
 
-bool OpenResourceManager(const RightsCheckParty& party, OwnedResourceManager& manager)
+// Empty when there is none (the failure is logged).
+AuthzResourceManager OpenResourceManager(const RightsCheckParty& party)
 {
+    AuthzResourceManager manager;
     if (AuthzInitializeResourceManager(AUTHZ_RM_FLAG_NO_AUDIT, nullptr, nullptr, nullptr, nullptr,
                                        manager.Receive()))
     {
-        return true;
+        return manager;
     }
     const DWORD error = GetLastError();
     char description[kLongErrorTextCapacity];
     ErrorLog("%s failed: AuthzInitializeResourceManager failed; %s", party.CheckName,
              Describe(error, description, sizeof(description)));
-    return false;
+    return AuthzResourceManager();
 }
 
 // Asks for the most the client may do with the object. False when the
@@ -86,23 +86,23 @@ bool RunAccessCheck(const RightsCheckParty& party, AUTHZ_CLIENT_CONTEXT_HANDLE c
 RightsCheckResult CheckEveryoneRights(const RightsCheckParty& party, PSECURITY_DESCRIPTOR descriptor)
 {
     DebugLogAt(kLogDeveloper, "%s: Comparing to security descriptor at %p.", party.CheckName, descriptor);
-    OwnedResourceManager manager;
-    if (!OpenResourceManager(party, manager))
+    AuthzResourceManager manager = OpenResourceManager(party);
+    if (!manager)
     {
         return kRightsError;
     }
     DWORD replyError = 0;
     ACCESS_MASK granted = 0;
     {
-        OwnedSecurityDescriptorSet set;
-        if (!set.Create())
+        const std::optional<SecurityDescriptorSet> set = CreateSecurityDescriptorSet();
+        if (!set)
         {
             ErrorLog("%s failed: Error while creating default security descriptor.", party.CheckName);
             return kRightsError;
         }
-        OwnedClientContext client;
+        AuthzClientContext client;
         const LUID noIdentifier = {0, 0};
-        if (!AuthzInitializeContextFromSid(0, set.Get().pEveryoneSID, manager.Get(), nullptr, noIdentifier,
+        if (!AuthzInitializeContextFromSid(0, set->pEveryoneSID.Get(), manager.Get(), nullptr, noIdentifier,
                                            nullptr, client.Receive()))
         {
             const DWORD error = GetLastError();
@@ -120,51 +120,102 @@ RightsCheckResult CheckEveryoneRights(const RightsCheckParty& party, PSECURITY_D
     return JudgeAccessReply(party, replyError, granted);
 }
 
-// The buffer of a file's or folder's descriptor, released with its lines on
-// every way out of the check.
-class DescriptorBuffer
+// The buffer of a file's or folder's descriptor: given back with its lines
+// on every way out of the check that made it, also when nothing could be
+// allocated (the helper then writes that it is already free).
+struct DescriptorBufferTraits
 {
-  public:
-    explicit DescriptorBuffer(const char* checkName) : checkName_(checkName) {}
-    ~DescriptorBuffer()
+    using Value = void*;
+    static constexpr bool kReleaseWhenEmpty = true;
+
+    DescriptorBufferTraits(const char* name) : checkName(name) {}
+    static void* Empty() { return INVALID_HANDLE_VALUE; } // the released marker until allocated
+    void Release(void*& block) const
     {
-        DebugLogAt(kLogDeveloper, "%s: pSD heap pointer to HeapFreeHlpr = %p.", checkName_, block_);
-        if (block_ == nullptr) // a failed allocation: nothing to give back
+        DebugLogAt(kLogDeveloper, "%s: pSD heap pointer to HeapFreeHlpr = %p.", checkName, block);
+        if (block == nullptr) // a failed allocation: nothing to give back
         {
-            block_ = INVALID_HANDLE_VALUE;
+            block = INVALID_HANDLE_VALUE;
         }
-        HeapFreeHlpr(&block_, "pSD");
+        HeapFreeHlpr(&block, "pSD");
     }
-    DescriptorBuffer(const DescriptorBuffer&) = delete;
-    DescriptorBuffer& operator=(const DescriptorBuffer&) = delete;
 
-    bool Allocate(DWORD size) { return HeapAllocHlpr(&block_, size, "pSD"); }
-    PSECURITY_DESCRIPTOR Get() const { return block_; }
-
-  private:
-    const char* checkName_;
-    void* block_ = INVALID_HANDLE_VALUE; // the released marker until allocated
-};
-
-// What a check writes when the descriptor cannot be read.
-struct DescriptorReadTexts
-{
     const char* checkName;
-    const char* sizeFailure; // path, description
-    bool sizeFailureIsError;
-    const char* readFailure; // path, description
+};
+using DescriptorBuffer = Owner<DescriptorBufferTraits>;
+
+// The two kinds of object whose descriptor a check reads, each with its
+// own lines.
+enum class SecuredObject
+{
+    File,
+    Folder,
 };
 
-const DescriptorReadTexts kFileReadTexts = {
-    "IsFileUnrestricted", "IsFileUnrestricted: Failed to open security descriptor for target file \"%s\"; %s",
-    true, "IsFileUnrestricted: Error while opening security descriptor for target file \"%s\"; %s"};
-const DescriptorReadTexts kFolderReadTexts = {
-    "IsFolderUnrestricted", "IsFolderUnrestricted: Failed to open folder \"%s\"; %s", false,
-    "IsFolderUnrestricted: Error while opening security descriptor for folder \"%s\"; %s"};
-
-// Reads the owner and DACL of a file or folder into the buffer.
-bool ReadFileDescriptor(const DescriptorReadTexts& texts, const char* path, DescriptorBuffer& buffer)
+const char* CheckNameOf(SecuredObject object)
 {
+    return object == SecuredObject::File ? "IsFileUnrestricted" : "IsFolderUnrestricted";
+}
+
+// A missing file is an error; a missing folder is one the repairs make.
+bool ObjectExists(SecuredObject object, const char* path)
+{
+    if (object == SecuredObject::File)
+    {
+        if (FileExist(path) != 0)
+        {
+            return true;
+        }
+        ErrorLog("IsFileUnrestricted: File \"%s\" does not exist or is blocked.", path);
+        return false;
+    }
+    if (DirectoryExists(path))
+    {
+        return true;
+    }
+    DebugLog("IsFolderUnrestricted: Folder \"%s\" does not exist.", path);
+    return false;
+}
+
+void ReportSizeFailure(SecuredObject object, const char* path, const char* description)
+{
+    if (object == SecuredObject::File)
+    {
+        ErrorLog("IsFileUnrestricted: Failed to open security descriptor for target file \"%s\"; %s", path,
+                 description);
+    }
+    else
+    {
+        DebugLog("IsFolderUnrestricted: Failed to open folder \"%s\"; %s", path, description);
+    }
+}
+
+void ReportReadFailure(SecuredObject object, const char* path, const char* description)
+{
+    if (object == SecuredObject::File)
+    {
+        ErrorLog("IsFileUnrestricted: Error while opening security descriptor for target file \"%s\"; %s",
+                 path, description);
+    }
+    else
+    {
+        ErrorLog("IsFolderUnrestricted: Error while opening security descriptor for folder \"%s\"; %s", path,
+                 description);
+    }
+}
+
+// The owner and DACL of an existing file or folder, in a buffer the caller
+// keeps for the check. Empty when they could not be read: the buffer has
+// then been given back already, with its lines.
+DescriptorBuffer ReadFileDescriptor(SecuredObject object, const char* path)
+{
+    const char* checkName = CheckNameOf(object);
+    DescriptorBuffer buffer(checkName);
+    if (!ObjectExists(object, path))
+    {
+        buffer.Reset();
+        return buffer;
+    }
     char description[kErrorTextCapacity];
     DWORD needed = 0;
     if (!GetFileSecurityA(path, kOwnerAndDacl, nullptr, 0, &needed))
@@ -172,36 +223,31 @@ bool ReadFileDescriptor(const DescriptorReadTexts& texts, const char* path, Desc
         const DWORD error = GetLastError();
         if (error != ERROR_INSUFFICIENT_BUFFER)
         {
-            Describe(error, description, sizeof(description));
-            if (texts.sizeFailureIsError)
-            {
-                ErrorLog(texts.sizeFailure, path, description);
-            }
-            else
-            {
-                DebugLog(texts.sizeFailure, path, description);
-            }
-            return false;
+            ReportSizeFailure(object, path, Describe(error, description, sizeof(description)));
+            buffer.Reset();
+            return buffer;
         }
     }
-    DebugLogAt(kLogDeveloper, "%s: Size required to store security descriptor: %d", texts.checkName,
+    DebugLogAt(kLogDeveloper, "%s: Size required to store security descriptor: %d", checkName,
                static_cast<int>(needed));
-    if (!buffer.Allocate(needed))
+    if (!HeapAllocHlpr(buffer.Receive(), needed, "pSD"))
     {
-        ErrorLog("%s failed: Failed to allocate security descriptor", texts.checkName);
-        return false;
+        ErrorLog("%s failed: Failed to allocate security descriptor", checkName);
+        buffer.Reset();
+        return buffer;
     }
-    DebugLogAt(kLogDeveloper, "%s: pSD heap pointer from HeapAllocHlpr = %p.", texts.checkName, buffer.Get());
+    DebugLogAt(kLogDeveloper, "%s: pSD heap pointer from HeapAllocHlpr = %p.", checkName, buffer.Get());
     if (!GetFileSecurityA(path, kOwnerAndDacl, buffer.Get(), needed, &needed))
     {
         const DWORD error = GetLastError();
-        ErrorLog(texts.readFailure, path, Describe(error, description, sizeof(description)));
-        return false;
+        ReportReadFailure(object, path, Describe(error, description, sizeof(description)));
+        buffer.Reset();
+        return buffer;
     }
     DebugLogAt(kLogDeveloper,
                "%s: Obtained security descriptor at %p from GetFileSecurity. IsValidSecurityDescriptor=%s",
-               texts.checkName, buffer.Get(), IsValidSecurityDescriptor(buffer.Get()) ? "true" : "false");
-    return true;
+               checkName, buffer.Get(), IsValidSecurityDescriptor(buffer.Get()) ? "true" : "false");
+    return buffer;
 }
 
 // The checks are meaningful from Windows 7 on; before, nothing counts as
@@ -215,110 +261,54 @@ bool ChecksApply()
     return SystemInfoObject.IsWin7OrGreater;
 }
 
-// Switches redirection back on when the folder check is done with it.
-class RedirectionOff
-{
-  public:
-    RedirectionOff() : off_(DisableFSCompatibility()) {}
-    ~RedirectionOff()
-    {
-        if (off_)
-        {
-            EnableFSCompatibility();
-        }
-    }
-    RedirectionOff(const RedirectionOff&) = delete;
-    RedirectionOff& operator=(const RedirectionOff&) = delete;
-    bool Off() const { return off_; }
-
-  private:
-    bool off_;
-};
 } // namespace
 
-bool CreateSecurityDescriptorSet(SecurityDescriptorSet& set)
+std::optional<SecurityDescriptorSet> CreateSecurityDescriptorSet()
 {
     FunctionTrace trace("CreateSecurityDescriptorSet");
     DebugLogText("CreateSecurityDescriptor: Generating security descriptor...");
-    std::memset(&set, 0, sizeof(set));
+    SecurityDescriptorSet set;
 
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &set.pEveryoneSID))
+    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
+                                  set.pEveryoneSID.Receive()))
     {
-        return FailSecurityDescriptorSet(
-            set, "CreateSecurityDescriptor failed: Failed to initialize SID for \"Everyone\"; %s",
-            GetLastError());
+        return RefuseSecurityDescriptorSet("Failed to initialize SID for \"Everyone\"", GetLastError());
     }
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
-                                  0, &set.pAdministratorsSID))
+                                  0, set.pAdministratorsSID.Receive()))
     {
-        return FailSecurityDescriptorSet(
-            set, "CreateSecurityDescriptor failed: Failed to initialize SID for \"Administrators\"; %s",
-            GetLastError());
+        return RefuseSecurityDescriptorSet("Failed to initialize SID for \"Administrators\"", GetLastError());
     }
-    SetFullAccessEntry(set.Entries[0], set.pEveryoneSID, TRUSTEE_IS_WELL_KNOWN_GROUP);
-    SetFullAccessEntry(set.Entries[1], set.pAdministratorsSID, TRUSTEE_IS_GROUP);
-    const DWORD applied = SetEntriesInAclA(2, set.Entries, nullptr, &set.pACL);
+    SetFullAccessEntry(set.Entries[0], set.pEveryoneSID.Get(), TRUSTEE_IS_WELL_KNOWN_GROUP);
+    SetFullAccessEntry(set.Entries[1], set.pAdministratorsSID.Get(), TRUSTEE_IS_GROUP);
+    const DWORD applied = SetEntriesInAclA(2, set.Entries, nullptr, set.pACL.Receive());
     if (applied != ERROR_SUCCESS)
     {
-        return FailSecurityDescriptorSet(
-            set, "CreateSecurityDescriptor failed: Failed to apply entries to security ACL; %s", applied);
+        return RefuseSecurityDescriptorSet("Failed to apply entries to security ACL", applied);
     }
     // HeapAlloc need not set the last error when it fails.
     SetLastError(0);
-    set.pSD = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kDescriptorBytes);
-    if (set.pSD == nullptr)
+    set.pSD.Reset(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kDescriptorBytes));
+    if (!set.pSD)
     {
-        return FailSecurityDescriptorSet(
-            set, "CreateSecurityDescriptor failed: Failed to allocate security descriptor; %s",
-            GetLastError());
+        return RefuseSecurityDescriptorSet("Failed to allocate security descriptor", GetLastError());
     }
-    if (!InitializeSecurityDescriptor(set.pSD, SECURITY_DESCRIPTOR_REVISION))
+    if (!InitializeSecurityDescriptor(set.pSD.Get(), SECURITY_DESCRIPTOR_REVISION))
     {
-        return FailSecurityDescriptorSet(
-            set, "CreateSecurityDescriptor failed: Failed to initialize security descriptor; %s",
-            GetLastError());
+        return RefuseSecurityDescriptorSet("Failed to initialize security descriptor", GetLastError());
     }
-    if (!SetSecurityDescriptorDacl(set.pSD, TRUE, set.pACL, FALSE))
+    if (!SetSecurityDescriptorDacl(set.pSD.Get(), TRUE, set.pACL.Get(), FALSE))
     {
-        return FailSecurityDescriptorSet(
-            set, "CreateSecurityDescriptor failed: Error while setting ACL security on descriptor; %s",
-            GetLastError());
+        return RefuseSecurityDescriptorSet("Error while setting ACL security on descriptor", GetLastError());
     }
-    if (!SetSecurityDescriptorOwner(set.pSD, set.pAdministratorsSID, FALSE))
+    if (!SetSecurityDescriptorOwner(set.pSD.Get(), set.pAdministratorsSID.Get(), FALSE))
     {
-        return FailSecurityDescriptorSet(
-            set, "CreateSecurityDescriptor failed: Error while setting Owner security on descriptor; %s",
-            GetLastError());
+        return RefuseSecurityDescriptorSet("Error while setting Owner security on descriptor",
+                                           GetLastError());
     }
-    return true;
-}
-
-void ReleaseSecurityDescriptorSet(SecurityDescriptorSet& set)
-{
-    if (set.pSD != nullptr)
-    {
-        HeapFree(GetProcessHeap(), 0, set.pSD);
-        set.pSD = nullptr;
-    }
-    if (set.pACL != nullptr)
-    {
-        LocalFree(set.pACL);
-        set.pACL = nullptr;
-    }
-    if (set.pAdministratorsSID != nullptr)
-    {
-        FreeSid(set.pAdministratorsSID);
-        set.pAdministratorsSID = nullptr;
-    }
-    if (set.pEveryoneSID != nullptr)
-    {
-        FreeSid(set.pEveryoneSID);
-        set.pEveryoneSID = nullptr;
-    }
-    // The entries point at the SIDs just freed.
-    std::memset(set.Entries, 0, sizeof(set.Entries));
+    return set;
 }
 
 RightsCheckResult CheckEveryoneRightsInFile(PSECURITY_DESCRIPTOR descriptor)
@@ -335,13 +325,13 @@ RightsCheckResult CheckInvokerRightsInFile(PSECURITY_DESCRIPTOR descriptor)
 {
     const RightsCheckParty& party = kInvokerInFile;
     DebugLogAt(kLogDeveloper, "%s: Comparing to security descriptor at %p.", party.CheckName, descriptor);
-    OwnedResourceManager manager;
-    if (!OpenResourceManager(party, manager))
+    AuthzResourceManager manager = OpenResourceManager(party);
+    if (!manager)
     {
         return kRightsError;
     }
     char description[kLongErrorTextCapacity];
-    OwnedKernelHandle token;
+    KernelHandle token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, token.Receive()))
     {
         const DWORD error = GetLastError();
@@ -353,7 +343,7 @@ RightsCheckResult CheckInvokerRightsInFile(PSECURITY_DESCRIPTOR descriptor)
     {
         LoadSystemInfoObject();
     }
-    OwnedClientContext client;
+    AuthzClientContext client;
     const LUID noIdentifier = {0, 0};
     if (!AuthzInitializeContextFromToken(0, token.Get(), manager.Get(), nullptr, noIdentifier, nullptr,
                                          client.Receive()))
@@ -382,13 +372,8 @@ int32_t IsFileUnrestricted(const char* path)
         return 0;
     }
     DebugLog("IsFileUnrestricted: Checking target \"%s\".", path);
-    DescriptorBuffer descriptor(kFileReadTexts.checkName);
-    if (FileExist(path) == 0)
-    {
-        ErrorLog("IsFileUnrestricted: File \"%s\" does not exist or is blocked.", path);
-        return 0;
-    }
-    if (!ReadFileDescriptor(kFileReadTexts, path, descriptor))
+    const DescriptorBuffer descriptor = ReadFileDescriptor(SecuredObject::File, path);
+    if (!descriptor)
     {
         return 0;
     }
@@ -419,18 +404,13 @@ int32_t IsFolderUnrestricted(const char* path, bool everyone)
         return 0;
     }
     DebugLog("IsFolderUnrestricted: Checking folder \"%s\".", path);
-    const RedirectionOff redirection;
-    if (!redirection.Off())
+    if (!DisableFSCompatibility())
     {
         return 0;
     }
-    DescriptorBuffer descriptor(kFolderReadTexts.checkName);
-    if (!DirectoryExists(path))
-    {
-        DebugLog("IsFolderUnrestricted: Folder \"%s\" does not exist.", path);
-        return 0;
-    }
-    if (!ReadFileDescriptor(kFolderReadTexts, path, descriptor))
+    const ScopeGuard redirectionBack([] { EnableFSCompatibility(); });
+    const DescriptorBuffer descriptor = ReadFileDescriptor(SecuredObject::Folder, path);
+    if (!descriptor)
     {
         return 0;
     }

@@ -4,42 +4,27 @@
 #pragma once
 
 #include "environment/access_rights.h"
+#include "foundation/win32_owners_win.h"
 
 #include <windows.h>
 
 #include <aclapi.h>
 
-// Built by CreateSecurityDescriptorSet, released by
-// ReleaseSecurityDescriptorSet (or its owner below).
+#include <optional>
+
+// The default descriptor and what it is made of; every part is given back
+// when the set goes, the descriptor first.
 struct SecurityDescriptorSet
 {
-    PSID pEveryoneSID;
-    PSID pAdministratorsSID;
-    PACL pACL;                // full access for both, inherited by folders and files
-    PSECURITY_DESCRIPTOR pSD; // the ACL as DACL, the Administrators group as owner
-    EXPLICIT_ACCESS_A Entries[2];
+    AllocatedSid pEveryoneSID;
+    AllocatedSid pAdministratorsSID;
+    LocalMemory<ACL> pACL;             // full access for both, inherited by folders and files
+    ProcessHeapMemory<void> pSD;       // the ACL as DACL, the Administrators group as owner
+    EXPLICIT_ACCESS_A Entries[2] = {}; // the entries of pACL, pointing at the SIDs
 };
 
-// On false the set holds nothing to release.
-bool CreateSecurityDescriptorSet(SecurityDescriptorSet& set);
-// Releases what the set holds and clears its pointers; twice is harmless.
-void ReleaseSecurityDescriptorSet(SecurityDescriptorSet& set);
-
-class OwnedSecurityDescriptorSet
-{
-  public:
-    OwnedSecurityDescriptorSet() : set_() {}
-    ~OwnedSecurityDescriptorSet() { ReleaseSecurityDescriptorSet(set_); }
-    OwnedSecurityDescriptorSet(const OwnedSecurityDescriptorSet&) = delete;
-    OwnedSecurityDescriptorSet& operator=(const OwnedSecurityDescriptorSet&) = delete;
-
-    bool Create() { return CreateSecurityDescriptorSet(set_); }
-    const SecurityDescriptorSet& Get() const { return set_; }
-    void Release() { ReleaseSecurityDescriptorSet(set_); }
-
-  private:
-    SecurityDescriptorSet set_;
-};
+// Nothing when the set could not be built (the reason is in the error log).
+[[nodiscard]] std::optional<SecurityDescriptorSet> CreateSecurityDescriptorSet();
 
 // Whether Everyone holds full rights on the object (a file or folder, or a
 // registry key), or the launcher's own process on a file or folder.

@@ -1,9 +1,9 @@
 #include "environment/access_rights.h"
 
 #include "diagnostics/error_description.h"
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
-#include "diagnostics/text_limits.h"
+#include "foundation/format_buffer.h"
+#include "foundation/text_limits.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #include "environment/config_locations.h"
 
-#include "diagnostics/format_buffer.h"
+#include "foundation/format_buffer.h"
 #include "launcher/launcher_identity.h"
 
 void FormatCompanyKeyPath(char* destination, std::size_t capacity)

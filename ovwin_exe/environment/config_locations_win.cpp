@@ -1,14 +1,14 @@
 #include "environment/config_locations.h"
 
 #include "diagnostics/error_description.h"
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
-#include "diagnostics/text_limits.h"
 #include "environment/access_checks_win.h"
 #include "environment/config_repair.h"
 #include "environment/elevation.h"
 #include "environment/known_folders.h"
-#include "environment/owned_resource_win.h"
+#include "foundation/format_buffer.h"
+#include "foundation/text_limits.h"
+#include "foundation/win32_owners_win.h"
 #include "install/cache_files.h"
 #include "launcher/launch_options.h"
 
@@ -161,7 +161,7 @@ bool CheckConfigRegistry()
     FormatCompanyKeyPath(keyPath, sizeof(keyPath));
     char description[kErrorTextCapacity];
 
-    OwnedRegistryKey key;
+    RegistryKey key;
     const LSTATUS opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, kAllAccess, key.Receive());
     if (opened == ERROR_FILE_NOT_FOUND)
     {
@@ -193,7 +193,7 @@ bool CheckConfigRegistry()
             return true;
         }
     }
-    OwnedLocalBlock descriptor;
+    LocalMemory<void> descriptor;
     const DWORD read = GetSecurityInfo(key.Get(), SE_REGISTRY_KEY, kOwnerGroupAndDacl, nullptr, nullptr,
                                        nullptr, nullptr, descriptor.Receive());
     if (read != ERROR_SUCCESS)

@@ -2,8 +2,8 @@
 
 #include "diagnostics/error_description.h"
 #include "diagnostics/log.h"
-#include "diagnostics/text_limits.h"
-#include "environment/owned_resource_win.h"
+#include "foundation/text_limits.h"
+#include "foundation/win32_owners_win.h"
 
 #include <windows.h>
 
@@ -33,11 +33,9 @@ int32_t FileExist(const char* path)
     }
     int32_t result = 0;
     WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA(path, &found);
-    if (search != INVALID_HANDLE_VALUE)
+    if (const FindHandle search{FindFirstFileA(path, &found)})
     {
         DebugLogAt(kLogDeveloper, "FileExist: \"%s\" is present.", path);
-        FindClose(search);
         result = 1;
     }
     else
@@ -98,7 +96,7 @@ int32_t GetRegistryValue(const char* keyPath, const char* valueName, uint32_t ex
     DWORD read = size;
     LSTATUS result = ERROR_SUCCESS;
     {
-        OwnedRegistryKey key;
+        RegistryKey key;
         result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, kReadAccess, key.Receive());
         if (result != ERROR_SUCCESS)
         {

@@ -1,7 +1,7 @@
 #include "environment/fs_redirection.h"
 
 #include "diagnostics/log.h"
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 
 RedirectionState FsRedirection = {false, false, nullptr};
 

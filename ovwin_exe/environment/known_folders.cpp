@@ -1,7 +1,7 @@
 #include "environment/known_folders.h"
 
-#include "diagnostics/format_buffer.h"
-#include "launcher/ansi_text.h"
+#include "foundation/ansi_text.h"
+#include "foundation/format_buffer.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // The table of folders every part of the launcher takes its paths from.
 #pragma once
 
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,8 @@
 #include "environment/known_folders.h"
 
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
+#include "foundation/format_buffer.h"
+#include "foundation/win32_owners_win.h"
 #include "sysinfo/system_info.h"
 
 #include <windows.h>
@@ -13,6 +14,8 @@
 
 namespace
 {
+using CoTaskText = Owner<NullEmptyTraits<PWSTR, CoTaskMemFree>>;
+
 const KNOWNFOLDERID* const kFolderIds[] = {
     &FOLDERID_Windows,  &FOLDERID_System,      &FOLDERID_SystemX86, &FOLDERID_LocalAppData,
     &FOLDERID_Programs, &FOLDERID_ProgramData, &FOLDERID_Fonts,
@@ -28,13 +31,12 @@ constexpr const wchar_t* kCacheParentSuffixW = L"\\Oskelt\\Orvanta";
 // to the ANSI code page. The destination is untouched on failure.
 bool ReadKnownFolder(const KNOWNFOLDERID& id, const wchar_t* suffix, char* destination)
 {
-    PWSTR folder = nullptr;
-    const HRESULT result = SHGetKnownFolderPath(id, 0, nullptr, &folder);
+    // The folder's text is ours to free whether the look-up succeeded or not.
+    CoTaskText folder;
+    const HRESULT result = SHGetKnownFolderPath(id, 0, nullptr, folder.Receive());
     wchar_t joined[kPathCapacity];
     const bool joinedFits =
-        SUCCEEDED(result) && FormatToBufferW(joined, kPathCapacity, L"%ls%ls", folder, suffix) >= 0;
-    // The folder's text is ours to free whether the look-up succeeded or not.
-    CoTaskMemFree(folder);
+        SUCCEEDED(result) && FormatToBufferW(joined, kPathCapacity, L"%ls%ls", folder.Get(), suffix) >= 0;
     if (!joinedFits)
     {
         return false;

@@ -2,7 +2,7 @@
 // it from the file's version resource.
 #pragma once
 
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 
 #include <cstdint>
 

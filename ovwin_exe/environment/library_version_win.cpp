@@ -1,7 +1,7 @@
 #include "environment/file_system.h"
 
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
+#include "foundation/format_buffer.h"
 
 #include <windows.h>
 

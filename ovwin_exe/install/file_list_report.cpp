@@ -1,7 +1,7 @@
 #include "install/file_list_report.h"
 
-#include "diagnostics/format_buffer.h"
-#include "diagnostics/text_limits.h"
+#include "foundation/format_buffer.h"
+#include "foundation/text_limits.h"
 
 namespace
 {

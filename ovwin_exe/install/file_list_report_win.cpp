@@ -26,10 +26,10 @@ bool ReadAt(HANDLE file, LONG offset, void* buffer, DWORD length, DWORD* bytesRe
 
 void CreateFileListReport()
 {
-    OwnedHandle input("Input");
-    input.Reset(
-        CreateFileA(kArchiveName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (input.Get() == INVALID_HANDLE_VALUE)
+    LoggedHandle input("Input");
+    *input.Receive() =
+        CreateFileA(kArchiveName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (!input)
     {
         Say("Failed to open input file.\a\n");
         return;
@@ -58,8 +58,8 @@ void CreateFileListReport()
 
     // Only the listed records are ever needed, however large HeaderSize is.
     const DWORD imageLength = headerSize < kListedImageLength ? headerSize : kListedImageLength;
-    OwnedHeapBlock<uint8_t> image("Buffer");
-    if (!image.Allocate(imageLength))
+    LoggedHeapBlock<uint8_t> image("Buffer");
+    if (!AllocateLogged(image, imageLength))
     {
         return;
     }
@@ -74,7 +74,7 @@ void CreateFileListReport()
     TabTimestamp archiveTime = {};
     GetFileTime(input.Get(), nullptr, nullptr, &lastWrite);
     const DWORD archiveSize = GetFileSize(input.Get(), nullptr);
-    input.Close();
+    input.Reset();
     if (!FileTimeToLocalStamp(lastWrite, &archiveTime))
     {
         archiveTime = TabTimestamp{};

@@ -1,10 +1,11 @@
 #include "install/cache_files.h"
 
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
-#include "diagnostics/text_limits.h"
 #include "environment/known_folders.h"
-#include "launcher/ansi_text.h"
+#include "foundation/ansi_text.h"
+#include "foundation/format_buffer.h"
+#include "foundation/text_limits.h"
+#include "foundation/win32_owners_win.h"
 
 #include <windows.h>
 
@@ -15,13 +16,8 @@ constexpr DWORD kRelocationPauseMs = 150;
 bool Found(const char* path)
 {
     WIN32_FIND_DATAA entry;
-    const HANDLE search = FindFirstFileA(path, &entry);
-    if (search == INVALID_HANDLE_VALUE)
-    {
-        return false;
-    }
-    FindClose(search);
-    return true;
+    const FindHandle search(FindFirstFileA(path, &entry));
+    return static_cast<bool>(search);
 }
 } // namespace
 

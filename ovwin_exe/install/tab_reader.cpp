@@ -1,7 +1,7 @@
 #include "install/tab_reader.h"
 
 #include "diagnostics/log.h"
-#include "launcher/ansi_text.h"
+#include "foundation/ansi_text.h"
 
 ArchiveRefusal RefusalOf(HeaderVerdict verdict)
 {

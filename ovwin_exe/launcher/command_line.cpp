@@ -1,8 +1,8 @@
 #include "launcher/command_line.h"
 
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
-#include "launcher/ansi_text.h"
+#include "foundation/ansi_text.h"
+#include "foundation/format_buffer.h"
 #include "launcher/launch_options.h"
 
 #include <cstring>

@@ -2,7 +2,7 @@
 // rules, then read as switches and engine commands.
 #pragma once
 
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,11 +1,11 @@
 #include "launcher/initialize_win.h"
 
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/heap_helpers_win.h"
 #include "diagnostics/log.h"
 #include "environment/file_system.h"
 #include "environment/known_folders.h"
-#include "launcher/ansi_text.h"
+#include "foundation/ansi_text.h"
+#include "foundation/format_buffer.h"
 #include "launcher/app_lifetime.h"
 #include "launcher/command_line.h"
 #include "launcher/launch_options.h"

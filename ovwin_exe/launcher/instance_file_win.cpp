@@ -1,8 +1,8 @@
 #include "launcher/instance_file.h"
 
 #include "diagnostics/error_description.h"
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
+#include "foundation/format_buffer.h"
 #include "launcher/command_line.h"
 #include "launcher/launch_plan.h"
 #include "launcher/launcher_identity.h"

@@ -2,7 +2,7 @@
 // line as received.
 #pragma once
 
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 
 #include <cstdint>
 

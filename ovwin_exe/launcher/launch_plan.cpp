@@ -1,7 +1,7 @@
 #include "launcher/launch_plan.h"
 
-#include "diagnostics/format_buffer.h"
-#include "launcher/ansi_text.h"
+#include "foundation/ansi_text.h"
+#include "foundation/format_buffer.h"
 #include "launcher/app_lifetime.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "launcher/launcher_key.h"
 
-#include "diagnostics/format_buffer.h"
+#include "foundation/format_buffer.h"
 #include "launcher/launcher_identity.h"
 
 char LauncherKey[kRegistryPathCapacity];

@@ -2,7 +2,7 @@
 // in the 64-bit view.
 #pragma once
 
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,6 +2,7 @@
 
 #include "diagnostics/error_description.h"
 #include "diagnostics/log.h"
+#include "foundation/win32_owners_win.h"
 #include "launcher/launcher_identity.h"
 
 #include <windows.h>
@@ -16,41 +17,21 @@ constexpr REGSAM kCreateAccess = KEY_ALL_ACCESS | KEY_WOW64_64KEY; // 0xF013F
 // RRF_SUBKEY_WOW6464KEY: the SDK headers offer it only for Windows 10 targets.
 constexpr DWORD kGetValueFrom64BitView = 0x00010000;
 
-// A registry key closed on every way out.
-class OpenKey
-{
-  public:
-    OpenKey() = default;
-    ~OpenKey()
-    {
-        if (key_ != nullptr)
-        {
-            RegCloseKey(key_);
-        }
-    }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    HKEY* Receive() { return &key_; }
-    HKEY Get() const { return key_; }
-
-  private:
-    HKEY key_ = nullptr;
-};
-
 const char* Describe(LSTATUS code, char* description)
 {
     return FormatErrorString(static_cast<uint32_t>(code), description, kErrorTextCapacity);
 }
 
-// Opens the launcher key for writing, creating it when it is missing; logs
-// and returns false when neither works.
-bool OpenForWriting(OpenKey& key)
+// The launcher key open for writing, created when it is missing; empty,
+// with the failure logged, when neither works.
+RegistryKey OpenForWriting()
 {
     char description[kErrorTextCapacity];
+    RegistryKey key;
     LSTATUS result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, LauncherKey, 0, kWriteAccess, key.Receive());
     if (result == ERROR_SUCCESS)
     {
-        return true;
+        return key;
     }
     if (result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND)
     {
@@ -58,16 +39,16 @@ bool OpenForWriting(OpenKey& key)
                                  kCreateAccess, nullptr, key.Receive(), nullptr);
         if (result == ERROR_SUCCESS)
         {
-            return true;
+            return key;
         }
         DebugLog("OVWin registry access failed: Error while creating/opening key \"%s\"; Setup may be "
                  "required; %s",
                  LauncherKey, Describe(result, description));
-        return false;
+        return RegistryKey();
     }
     ErrorLog("OVWin registry access failed: Error while opening key \"%s\"; %s", LauncherKey,
              Describe(result, description));
-    return false;
+    return RegistryKey();
 }
 
 void ReportFailedWrite(const char* valueName, LSTATUS result)
@@ -98,9 +79,8 @@ bool ReadDebugLevel(int32_t* level)
 
 void SaveWorkingFolder()
 {
-    OpenKey key;
     bool saved = false;
-    if (OpenForWriting(key))
+    if (const RegistryKey key = OpenForWriting())
     {
         // The whole buffer, the text and the zero bytes after it.
         const LSTATUS result =
@@ -121,7 +101,7 @@ void SaveWorkingFolder()
 bool ReadLauncherSetting(const char* valueName, char* destination)
 {
     char description[kErrorTextCapacity];
-    OpenKey key;
+    RegistryKey key;
     LSTATUS result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, LauncherKey, 0, kReadAccess, key.Receive());
     if (result != ERROR_SUCCESS)
     {
@@ -153,8 +133,8 @@ bool ReadLauncherSetting(const char* valueName, char* destination)
 
 bool SetUsingTCache(uint32_t value)
 {
-    OpenKey key;
-    if (!OpenForWriting(key))
+    const RegistryKey key = OpenForWriting();
+    if (!key)
     {
         return false;
     }

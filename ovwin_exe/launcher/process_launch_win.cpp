@@ -1,9 +1,10 @@
 #include "launcher/process_launch_win.h"
 
 #include "diagnostics/error_description.h"
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
-#include "diagnostics/text_limits.h"
+#include "foundation/format_buffer.h"
+#include "foundation/text_limits.h"
+#include "foundation/win32_owners_win.h"
 #include "launcher/launcher_identity.h"
 #include "sysinfo/system_info.h"
 
@@ -45,9 +46,10 @@ int32_t ExecuteProcessEx(const char* applicationPath, const char* commandLine)
                  description);
         return -1;
     }
+    // Not waited for: its handles are given back at once.
+    const KernelHandle started(process.hProcess);
+    const KernelHandle startedThread(process.hThread);
     DebugLog("ExecuteProcessEx:    -> Success");
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return 0;
 }
 
@@ -59,25 +61,6 @@ constexpr DWORD kCancelledByUser = 1223;
 // null text.
 constexpr const char* kNoFolderText = "(null)";
 
-// Closes the process handle the shell handed back, on every way out.
-class ShellProcess
-{
-  public:
-    explicit ShellProcess(HANDLE process) : process_(process) {}
-    ~ShellProcess()
-    {
-        if (process_ != nullptr)
-        {
-            CloseHandle(process_);
-        }
-    }
-    ShellProcess(const ShellProcess&) = delete;
-    ShellProcess& operator=(const ShellProcess&) = delete;
-    HANDLE Get() const { return process_; }
-
-  private:
-    HANDLE process_;
-};
 } // namespace
 
 int32_t ExecuteAppEx(HWND owner, const char* file, const char* parameters, bool wait, bool hide)
@@ -115,9 +98,9 @@ int32_t ExecuteAppEx(HWND owner, const char* file, const char* parameters, bool 
         }
         return -1;
     }
-    const ShellProcess process(execute.hProcess);
+    const KernelHandle process(execute.hProcess);
 
-    if (wait && process.Get() != nullptr)
+    if (wait && process)
     {
         switch (WaitForSingleObject(process.Get(), kShellWaitMs))
         {
@@ -139,7 +122,7 @@ int32_t ExecuteAppEx(HWND owner, const char* file, const char* parameters, bool 
         }
     }
     DWORD exitCode = 0;
-    if (process.Get() != nullptr && GetExitCodeProcess(process.Get(), &exitCode))
+    if (process && GetExitCodeProcess(process.Get(), &exitCode))
     {
         return static_cast<int32_t>(exitCode);
     }

@@ -1,6 +1,6 @@
 #include "sysinfo/cpu_brand.h"
 
-#include "diagnostics/format_buffer.h"
+#include "foundation/format_buffer.h"
 
 #include <cstdint>
 #include <cstring>

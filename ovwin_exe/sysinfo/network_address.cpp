@@ -1,6 +1,6 @@
 #include "sysinfo/network_address.h"
 
-#include "diagnostics/format_buffer.h"
+#include "foundation/format_buffer.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 #include "sysinfo/network_address.h"
 
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
-#include "diagnostics/text_limits.h"
+#include "foundation/format_buffer.h"
+#include "foundation/text_limits.h"
 #include "sysinfo/system_info.h"
 
 // winsock2 must come before windows.h, and iphlpapi after both.
@@ -13,6 +13,8 @@
 
 #include <iphlpapi.h>
 
+#include "foundation/win32_owners_win.h"
+
 #include <memory>
 #include <new>
 
@@ -22,34 +24,20 @@ constexpr std::size_t kDottedCapacity = 22;
 // Room for the count and one row, which is often enough.
 constexpr ULONG kFirstTableBytes = sizeof(MIB_IPADDRTABLE);
 
-// The system's text for a code, in the user's language; null when it has none.
-class SystemMessage
+// The system's text for a code, in the user's language; empty when it has
+// none.
+LocalMemory<char> SystemMessage(DWORD code)
 {
-  public:
-    explicit SystemMessage(DWORD code)
+    LocalMemory<char> text;
+    const DWORD flags =
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    if (FormatMessageA(flags, nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                       reinterpret_cast<char*>(text.Receive()), 0, nullptr) == 0)
     {
-        const DWORD flags =
-            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-        if (FormatMessageA(flags, nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                           reinterpret_cast<char*>(&text_), 0, nullptr) == 0)
-        {
-            text_ = nullptr;
-        }
+        text.Reset();
     }
-    ~SystemMessage()
-    {
-        if (text_ != nullptr)
-        {
-            LocalFree(text_);
-        }
-    }
-    SystemMessage(const SystemMessage&) = delete;
-    SystemMessage& operator=(const SystemMessage&) = delete;
-    const char* Text() const { return text_; }
-
-  private:
-    char* text_ = nullptr;
-};
+    return text;
+}
 
 std::unique_ptr<unsigned char[]> AllocateTable(ULONG bytes)
 {
@@ -90,10 +78,10 @@ void GetNetworkAddress(char* destination)
     if (result != NO_ERROR)
     {
         DebugLog("GetNetworkAddress failed with error %d", static_cast<int>(result));
-        const SystemMessage message(result);
-        if (message.Text() != nullptr)
+        const LocalMemory<char> message = SystemMessage(result);
+        if (message)
         {
-            DebugLog("\tError: %s", message.Text());
+            DebugLog("\tError: %s", message.Get());
         }
         return;
     }
@@ -101,10 +89,10 @@ void GetNetworkAddress(char* destination)
     IN_ADDR probe = {};
     if (inet_pton(AF_INET, kRouteProbeAddress, &probe) != 1)
     {
-        const SystemMessage message(GetLastError());
-        if (message.Text() != nullptr)
+        const LocalMemory<char> message = SystemMessage(GetLastError());
+        if (message)
         {
-            DebugLog("GetNetworkAddress failed with error: %s", message.Text());
+            DebugLog("GetNetworkAddress failed with error: %s", message.Get());
         }
         else
         {

@@ -1,6 +1,6 @@
 #include "sysinfo/os_identity.h"
 
-#include "diagnostics/format_buffer.h"
+#include "foundation/format_buffer.h"
 
 #include <cstring>
 

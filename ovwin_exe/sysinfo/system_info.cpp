@@ -1,7 +1,7 @@
 #include "sysinfo/system_info.h"
 
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
+#include "foundation/format_buffer.h"
 #include "sysinfo/cpu_brand.h"
 #include "sysinfo/network_address.h"
 #include "sysinfo/os_identity.h"

@@ -2,7 +2,7 @@
 // filled group by group, each once, by LoadSystemInfoObject.
 #pragma once
 
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 
 #include <cstdint>
 

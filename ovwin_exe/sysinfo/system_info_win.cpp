@@ -3,13 +3,11 @@
 #include "diagnostics/error_description.h"
 #include "diagnostics/heap_helpers_win.h"
 #include "diagnostics/log.h"
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
+#include "foundation/win32_owners_win.h"
 #include "launcher/app_lifetime.h"
 
 #include <windows.h>
-
-#include <memory>
-#include <type_traits>
 
 namespace
 {
@@ -21,37 +19,22 @@ constexpr REGSAM kReadAccess64 = KEY_READ | KEY_WOW64_64KEY; // 0x20119
 constexpr char kAdminCheck[] = "IsUserLocalAdmin";
 constexpr char kLoad[] = "LoadSystemInfoObject";
 
-struct RegistryKeyCloser
-{
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using OwnedKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegistryKeyCloser>;
-
-struct LocalMemoryFreer
-{
-    void operator()(void* memory) const { LocalFree(memory); }
-};
-
-struct SidFreer
-{
-    void operator()(void* sid) const { FreeSid(sid); }
-};
-
 bool Fail(TokenFailure& failure, const char* operation, const char* action, DWORD error)
 {
     failure = {operation, action, static_cast<uint32_t>(error)};
     return false;
 }
 
-bool OpenOwnToken(DWORD access, OwnedHandle& token, const char* operation, TokenFailure& failure)
+// The process's own token as "hToken"; unfilled when it cannot be opened.
+LoggedHandle OpenOwnToken(DWORD access, const char* operation, TokenFailure& failure)
 {
     HANDLE raw = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), access, &raw))
     {
-        return Fail(failure, operation, "open the process token", GetLastError());
+        Fail(failure, operation, "open the process token", GetLastError());
+        return LoggedHandle("hToken");
     }
-    token.Reset(raw);
-    return true;
+    return LoggedHandle(raw, "hToken");
 }
 
 // Whether the running system is at least this version, by VerifyVersionInfoA.
@@ -162,8 +145,9 @@ uint32_t QueryProductCode(const OsVersionRecord& version)
 void QueryReleaseLabel(char* label, std::size_t capacity)
 {
     label[0] = '\0';
-    HKEY raw = nullptr;
-    const LSTATUS result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, kReadAccess64, &raw);
+    RegistryKey key;
+    const LSTATUS result =
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, kReadAccess64, key.Receive());
     if (result != ERROR_SUCCESS)
     {
         char description[kErrorTextCapacity];
@@ -172,11 +156,10 @@ void QueryReleaseLabel(char* label, std::size_t capacity)
                  description);
         return;
     }
-    const OwnedKey key(raw);
-    ReadLabelValue(key.get(), "DisplayVersion", label, capacity);
+    ReadLabelValue(key.Get(), "DisplayVersion", label, capacity);
     if (label[0] == '\0')
     {
-        ReadLabelValue(key.get(), "ReleaseId", label, capacity);
+        ReadLabelValue(key.Get(), "ReleaseId", label, capacity);
     }
 }
 
@@ -219,18 +202,17 @@ bool QueryUserName(char* name, std::size_t capacity)
 UacSettingReading QueryUacSetting()
 {
     UacSettingReading reading = {};
-    HKEY raw = nullptr;
-    reading.OpenError =
-        static_cast<uint32_t>(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPoliciesSystemKey, 0, KEY_READ, &raw));
+    RegistryKey key;
+    reading.OpenError = static_cast<uint32_t>(
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPoliciesSystemKey, 0, KEY_READ, key.Receive()));
     if (reading.OpenError != ERROR_SUCCESS)
     {
         return reading;
     }
-    const OwnedKey key(raw);
     DWORD value = 0;
     DWORD size = sizeof(value);
     reading.ReadError = static_cast<uint32_t>(
-        RegQueryValueExW(key.get(), L"EnableLUA", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size));
+        RegQueryValueExW(key.Get(), L"EnableLUA", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size));
     reading.Value = value;
     return reading;
 }
@@ -238,9 +220,9 @@ UacSettingReading QueryUacSetting()
 bool QueryLocalAdminMembership(bool askElevationType, bool& member, TokenFailure& failure)
 {
     // Declared first so that it is closed second, after hToken, on every path.
-    OwnedHandle tokenToCheck("hTokenToCheck");
-    OwnedHandle token("hToken");
-    if (!OpenOwnToken(TOKEN_QUERY | TOKEN_DUPLICATE, token, kAdminCheck, failure))
+    LoggedHandle tokenToCheck("hTokenToCheck");
+    const LoggedHandle token = OpenOwnToken(TOKEN_QUERY | TOKEN_DUPLICATE, kAdminCheck, failure);
+    if (!token)
     {
         return false;
     }
@@ -263,17 +245,12 @@ bool QueryLocalAdminMembership(bool askElevationType, bool& member, TokenFailure
                 return Fail(failure, kAdminCheck, "read the linked token of the process token",
                             GetLastError());
             }
-            tokenToCheck.Reset(linked.LinkedToken);
+            *tokenToCheck.Receive() = linked.LinkedToken;
         }
     }
-    if (!tokenToCheck.Valid())
+    if (!tokenToCheck && !DuplicateToken(token.Get(), SecurityIdentification, tokenToCheck.Receive()))
     {
-        HANDLE duplicate = nullptr;
-        if (!DuplicateToken(token.Get(), SecurityIdentification, &duplicate))
-        {
-            return Fail(failure, kAdminCheck, "duplicate the process token", GetLastError());
-        }
-        tokenToCheck.Reset(duplicate);
+        return Fail(failure, kAdminCheck, "duplicate the process token", GetLastError());
     }
 
     BYTE sid[SECURITY_MAX_SID_SIZE] = {};
@@ -293,8 +270,8 @@ bool QueryLocalAdminMembership(bool askElevationType, bool& member, TokenFailure
 
 bool QueryProcessElevated(bool& elevated, TokenFailure& failure)
 {
-    OwnedHandle token("hToken");
-    if (!OpenOwnToken(TOKEN_QUERY, token, kLoad, failure))
+    const LoggedHandle token = OpenOwnToken(TOKEN_QUERY, kLoad, failure);
+    if (!token)
     {
         return false;
     }
@@ -311,17 +288,16 @@ bool QueryProcessElevated(bool& elevated, TokenFailure& failure)
 bool QueryAdminInvoked(bool& invoked, TokenFailure& failure)
 {
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-    PSID raw = nullptr;
+    AllocatedSid administrators;
     if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
-                                  0, 0, 0, 0, &raw))
+                                  0, 0, 0, 0, administrators.Receive()))
     {
         return Fail(failure, kLoad, "build the SID of the Administrators group", GetLastError());
     }
-    const std::unique_ptr<void, SidFreer> administrators(raw);
     BOOL isMember = FALSE;
     // No token: the effective token of the process, where a filtered
     // administrator's group is deny-only.
-    if (!CheckTokenMembership(nullptr, administrators.get(), &isMember))
+    if (!CheckTokenMembership(nullptr, administrators.Get(), &isMember))
     {
         return Fail(failure, kLoad, "check the membership of the Administrators group", GetLastError());
     }
@@ -331,8 +307,8 @@ bool QueryAdminInvoked(bool& invoked, TokenFailure& failure)
 
 bool QueryIntegrityRid(uint32_t& integrityRid, TokenFailure& failure)
 {
-    OwnedHandle token("hToken");
-    if (!OpenOwnToken(TOKEN_QUERY, token, kLoad, failure))
+    const LoggedHandle token = OpenOwnToken(TOKEN_QUERY, kLoad, failure);
+    if (!token)
     {
         return false;
     }
@@ -345,16 +321,17 @@ bool QueryIntegrityRid(uint32_t& integrityRid, TokenFailure& failure)
             return Fail(failure, kLoad, "read the size of the integrity label", error);
         }
     }
-    const std::unique_ptr<void, LocalMemoryFreer> label(LocalAlloc(LPTR, size));
-    if (label == nullptr)
+    const LocalMemory<TOKEN_MANDATORY_LABEL> label(
+        static_cast<TOKEN_MANDATORY_LABEL*>(LocalAlloc(LPTR, size)));
+    if (!label)
     {
         return Fail(failure, kLoad, "allocate memory for the integrity label", GetLastError());
     }
-    if (!GetTokenInformation(token.Get(), TokenIntegrityLevel, label.get(), size, &size))
+    if (!GetTokenInformation(token.Get(), TokenIntegrityLevel, label.Get(), size, &size))
     {
         return Fail(failure, kLoad, "read the integrity label", GetLastError());
     }
-    const auto* mandatoryLabel = static_cast<const TOKEN_MANDATORY_LABEL*>(label.get());
+    const TOKEN_MANDATORY_LABEL* mandatoryLabel = label.Get();
     integrityRid = static_cast<uint32_t>(*GetSidSubAuthority(mandatoryLabel->Label.Sid, 0));
     return true;
 }

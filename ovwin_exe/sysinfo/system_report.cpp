@@ -1,8 +1,8 @@
 #include "sysinfo/system_report.h"
 
 #include "diagnostics/error_description.h"
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
+#include "foundation/format_buffer.h"
 
 const char kWindows7EndOfSupportAddress[] =
     "https://www.microsoft.com/windows/windows-7-end-of-life-support-information";

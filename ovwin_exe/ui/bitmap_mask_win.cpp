@@ -19,29 +19,31 @@ bool BitmapSize(HBITMAP bitmap, SIZE* size)
 }
 } // namespace
 
-HBITMAP CreateBitmapMask(HBITMAP colour)
+GdiObject<HBITMAP> CreateBitmapMask(HBITMAP colour)
 {
     SIZE size;
     if (!BitmapSize(colour, &size))
     {
-        return nullptr;
+        return GdiObject<HBITMAP>();
     }
     GdiObject<HBITMAP> mask(CreateBitmap(size.cx, size.cy, 1, 1, nullptr));
-    MemoryDc colourDc(nullptr);
-    MemoryDc maskDc(nullptr);
+    const MemoryDc colourDc(CreateCompatibleDC(nullptr));
+    const MemoryDc maskDc(CreateCompatibleDC(nullptr));
     if (!mask || !colourDc || !maskDc)
     {
-        return nullptr;
+        return GdiObject<HBITMAP>();
     }
-    Selection colourPicture(colourDc.Get(), colour);
-    Selection maskPicture(maskDc.Get(), mask.Get());
+    {
+        const GdiSelection colourPicture = SelectInto(colourDc.Get(), colour);
+        const GdiSelection maskPicture = SelectInto(maskDc.Get(), mask.Get());
 
-    // Copying colour to monochrome turns the source's background colour
-    // into 1 and every other colour into 0.
-    SetBkColor(colourDc.Get(), kTransparentColour);
-    BitBlt(maskDc.Get(), 0, 0, size.cx, size.cy, colourDc.Get(), 0, 0, SRCCOPY);
-    BitBlt(colourDc.Get(), 0, 0, size.cx, size.cy, maskDc.Get(), 0, 0, SRCINVERT);
-    return mask.Release();
+        // Copying colour to monochrome turns the source's background colour
+        // into 1 and every other colour into 0.
+        SetBkColor(colourDc.Get(), kTransparentColour);
+        BitBlt(maskDc.Get(), 0, 0, size.cx, size.cy, colourDc.Get(), 0, 0, SRCCOPY);
+        BitBlt(colourDc.Get(), 0, 0, size.cx, size.cy, maskDc.Get(), 0, 0, SRCINVERT);
+    }
+    return mask;
 }
 
 void DrawMaskedBitmap(HDC destination, int x, int y, HBITMAP colour, HBITMAP mask)
@@ -51,7 +53,7 @@ void DrawMaskedBitmap(HDC destination, int x, int y, HBITMAP colour, HBITMAP mas
     {
         return;
     }
-    MemoryDc source(destination);
+    const MemoryDc source(CreateCompatibleDC(destination));
     if (!source)
     {
         return;
@@ -60,10 +62,12 @@ void DrawMaskedBitmap(HDC destination, int x, int y, HBITMAP colour, HBITMAP mas
     // destination, whatever colours its painter had set.
     const COLORREF text = SetTextColor(destination, RGB(0, 0, 0));
     const COLORREF background = SetBkColor(destination, RGB(255, 255, 255));
-    Selection picture(source.Get(), mask);
-    BitBlt(destination, x, y, size.cx, size.cy, source.Get(), 0, 0, SRCAND);
-    picture.Select(colour);
-    BitBlt(destination, x, y, size.cx, size.cy, source.Get(), 0, 0, SRCPAINT);
+    {
+        const GdiSelection maskPicture = SelectInto(source.Get(), mask);
+        BitBlt(destination, x, y, size.cx, size.cy, source.Get(), 0, 0, SRCAND);
+        const GdiSelection colourPicture = SelectInto(source.Get(), colour);
+        BitBlt(destination, x, y, size.cx, size.cy, source.Get(), 0, 0, SRCPAINT);
+    }
     SetTextColor(destination, text);
     SetBkColor(destination, background);
 }

@@ -1,7 +1,7 @@
 #include "ui/dialog_text.h"
 
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log_line.h"
+#include "foundation/format_buffer.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,7 +1,7 @@
 // The two message boxes that tell the user about failures.
 #pragma once
 
-#include "diagnostics/format_buffer.h"
+#include "foundation/format_buffer.h"
 
 // Shows the error heading and the formatted message in a modal box owned by
 // the splash window (when there is one), and records them in the error log.

@@ -1,8 +1,8 @@
 #include "ui/dialogs.h"
 
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
-#include "diagnostics/text_limits.h"
+#include "foundation/format_buffer.h"
+#include "foundation/text_limits.h"
 #include "resources/resource_ids.h"
 #include "ui/dialog_text.h"
 #include "ui/splash_win.h"

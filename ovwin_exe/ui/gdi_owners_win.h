@@ -1,91 +1,34 @@
-// Owners of GDI objects and device contexts, so that every way out of a
-// painting or drawing function gives back what it took.
+// Owners of GDI objects, memory device contexts and selections, so that
+// every way out of a painting or drawing function gives back what it took.
 #pragma once
+
+#include "foundation/win32_owners_win.h"
 
 #include <windows.h>
 
-#include <utility>
-
-// A font or bitmap, deleted when its owner lets it go or is destroyed.
+// A font or bitmap, deleted when its owner lets it go.
 template <typename Handle>
-class GdiObject
+using GdiObject = Owner<NullEmptyTraits<Handle, DeleteObject>>;
+
+// A memory device context, from CreateCompatibleDC.
+using MemoryDc = Owner<NullEmptyTraits<HDC, DeleteDC>>;
+
+// What an object replaced in a device context, selected back in when the
+// owner goes.
+struct SelectionTraits
 {
-  public:
-    GdiObject() = default;
-    explicit GdiObject(Handle handle) : handle_(handle) {}
-    ~GdiObject() { Reset(); }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
+    using Value = HGDIOBJ;
+    static HGDIOBJ Empty() { return nullptr; }
+    void Release(HGDIOBJ previous) const { SelectObject(dc, previous); }
 
-    Handle Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void Reset(Handle handle = nullptr)
-    {
-        if (handle_ != nullptr)
-        {
-            DeleteObject(handle_);
-        }
-        handle_ = handle;
-    }
-    // Hands the object to the caller, who then deletes it.
-    Handle Release() { return std::exchange(handle_, nullptr); }
-
-  private:
-    Handle handle_ = nullptr;
+    HDC dc;
 };
+using GdiSelection = Owner<SelectionTraits>;
 
-// A memory device context compatible with the given one (or the screen).
-class MemoryDc
+// Selects the object into the context for as long as the owner lives. A
+// null object (one that could not be made) or context selects nothing.
+inline GdiSelection SelectInto(HDC dc, HGDIOBJ object)
 {
-  public:
-    explicit MemoryDc(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    ~MemoryDc()
-    {
-        if (dc_ != nullptr)
-        {
-            DeleteDC(dc_);
-        }
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-
-    HDC Get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
-
-  private:
-    HDC dc_;
-};
-
-// Objects selected into a device context; the one that was selected first
-// goes back in on the way out. A null object is not selected.
-class Selection
-{
-  public:
-    Selection(HDC dc, HGDIOBJ object) : dc_(dc) { Select(object); }
-    ~Selection()
-    {
-        if (original_ != nullptr)
-        {
-            SelectObject(dc_, original_);
-        }
-    }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-
-    void Select(HGDIOBJ object)
-    {
-        if (object == nullptr || dc_ == nullptr)
-        {
-            return;
-        }
-        HGDIOBJ previous = SelectObject(dc_, object);
-        if (original_ == nullptr)
-        {
-            original_ = previous;
-        }
-    }
-
-  private:
-    HDC dc_;
-    HGDIOBJ original_ = nullptr;
-};
+    return GdiSelection(dc != nullptr && object != nullptr ? SelectObject(dc, object) : nullptr,
+                        SelectionTraits{dc});
+}

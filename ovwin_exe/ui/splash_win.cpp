@@ -1,7 +1,7 @@
 #include "ui/splash_win.h"
 
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
+#include "foundation/format_buffer.h"
 #include "launcher/launcher_identity.h"
 #include "resources/resource_ids.h"
 #include "ui/gdi_owners_win.h"
@@ -99,16 +99,16 @@ void PaintSplash(HWND splash)
         return;
     }
     SIZE size;
-    MemoryDc picture(dc);
+    const MemoryDc picture(CreateCompatibleDC(dc));
     if (BackgroundSize(&size) && picture)
     {
-        Selection background(picture.Get(), SplashBackground.Get());
+        const GdiSelection background = SelectInto(picture.Get(), SplashBackground.Get());
         BitBlt(dc, 0, 0, size.cx, size.cy, picture.Get(), 0, 0, SRCCOPY);
     }
     {
-        Selection font(dc, StatusFont.Get());
+        const GdiSelection statusFont = SelectInto(dc, StatusFont.Get());
         DrawLine(dc, StatusText, StatusRect);
-        font.Select(SmallFont.Get());
+        const GdiSelection smallFont = SelectInto(dc, SmallFont.Get());
         DrawLine(dc, SubStatusText, SubStatusRect);
         DrawLine(dc, LauncherVersion.LegalCopyright, CopyrightRect);
     }

@@ -1,7 +1,7 @@
 // The splash window and the status texts it shows.
 #pragma once
 
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "environment/access_rights.h"
 
 #include "diagnostics/log.h"
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 #include "launcher/launch_options.h"
 #include "support/log_state.h"
 

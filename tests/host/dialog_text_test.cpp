@@ -1,6 +1,6 @@
 #include "ui/dialog_text.h"
 
-#include "diagnostics/format_buffer.h"
+#include "foundation/format_buffer.h"
 
 #include <gtest/gtest.h>
 

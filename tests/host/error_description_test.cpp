@@ -1,5 +1,5 @@
 #include "diagnostics/error_description.h"
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 
 #include <gtest/gtest.h>
 

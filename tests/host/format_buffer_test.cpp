@@ -1,4 +1,4 @@
-#include "diagnostics/format_buffer.h"
+#include "foundation/format_buffer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "environment/fs_redirection.h"
 
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
+#include "foundation/format_buffer.h"
 #include "launcher/launch_options.h"
 #include "support/log_state.h"
 

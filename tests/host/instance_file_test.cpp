@@ -1,6 +1,6 @@
 #include "launcher/instance_file.h"
 
-#include "diagnostics/format_buffer.h"
+#include "foundation/format_buffer.h"
 
 #include <gtest/gtest.h>
 

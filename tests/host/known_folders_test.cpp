@@ -1,6 +1,6 @@
 #include "environment/known_folders.h"
 
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 #include "support/host_ansi_text.h"
 
 #include <gtest/gtest.h>

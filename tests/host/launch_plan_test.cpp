@@ -1,6 +1,6 @@
 #include "launcher/launch_plan.h"
 
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
+#include "foundation/ansi_text.h"
 #include "install/tab_format.h"
-#include "launcher/ansi_text.h"
 #include "support/archive_bytes.h"
 #include "support/host_ansi_text.h"
 

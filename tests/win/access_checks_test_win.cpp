@@ -29,18 +29,18 @@ class AccessChecks : public WinLogTest
 
 } // namespace
 
-TEST_F(AccessChecks, DefaultSetGrantsEveryoneAndAdministratorsFullAccessAndIsReleasedWhole)
+TEST_F(AccessChecks, DefaultSetGrantsEveryoneAndAdministratorsFullAccess)
 {
-    SecurityDescriptorSet set;
-    ASSERT_TRUE(CreateSecurityDescriptorSet(set));
-    EXPECT_TRUE(EqualSid(set.pEveryoneSID, everyone_.Get()));
-    EXPECT_TRUE(EqualSid(set.pAdministratorsSID, administrators_.Get()));
-    ASSERT_EQ(set.pACL->AceCount, 2);
+    const std::optional<SecurityDescriptorSet> set = CreateSecurityDescriptorSet();
+    ASSERT_TRUE(set);
+    EXPECT_TRUE(EqualSid(set->pEveryoneSID.Get(), everyone_.Get()));
+    EXPECT_TRUE(EqualSid(set->pAdministratorsSID.Get(), administrators_.Get()));
+    ASSERT_EQ(set->pACL.Get()->AceCount, 2);
     const PSID trustees[] = {everyone_.Get(), administrators_.Get()};
     for (DWORD i = 0; i < 2; ++i)
     {
         void* entry = nullptr;
-        ASSERT_TRUE(GetAce(set.pACL, i, &entry));
+        ASSERT_TRUE(GetAce(set->pACL.Get(), i, &entry));
         const ACCESS_ALLOWED_ACE* ace = static_cast<ACCESS_ALLOWED_ACE*>(entry);
         EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
         EXPECT_EQ(ace->Header.AceFlags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
@@ -49,14 +49,10 @@ TEST_F(AccessChecks, DefaultSetGrantsEveryoneAndAdministratorsFullAccessAndIsRel
     }
     PSID owner = nullptr;
     BOOL defaulted = TRUE;
-    ASSERT_TRUE(GetSecurityDescriptorOwner(set.pSD, &owner, &defaulted));
-    EXPECT_TRUE(EqualSid(owner, set.pAdministratorsSID));
+    ASSERT_TRUE(GetSecurityDescriptorOwner(set->pSD.Get(), &owner, &defaulted));
+    EXPECT_TRUE(EqualSid(owner, set->pAdministratorsSID.Get()));
     // What the set grants, checked as the launcher checks it.
-    EXPECT_EQ(CheckEveryoneRightsInFile(set.pSD), kRightsTrue);
-
-    ReleaseSecurityDescriptorSet(set);
-    EXPECT_TRUE(!set.pEveryoneSID && !set.pAdministratorsSID && !set.pACL && !set.pSD);
-    ReleaseSecurityDescriptorSet(set); // twice is harmless
+    EXPECT_EQ(CheckEveryoneRightsInFile(set->pSD.Get()), kRightsTrue);
 }
 
 TEST_F(AccessChecks, EachCheckWantsEveryRightForItsParty)

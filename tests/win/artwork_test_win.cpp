@@ -58,8 +58,8 @@ TEST(Artwork, ShieldIsDrawnWithBlackAsItsTransparentColour)
         colours.push_back(GetPixel(picture, i % 64, i / 64));
     }
     SelectObject(picture, previous);
-    HBITMAP mask = CreateBitmapMask(shield);
-    ASSERT_NE(mask, nullptr);
+    const GdiObject<HBITMAP> mask = CreateBitmapMask(shield);
+    ASSERT_TRUE(mask);
 
     // A canvas of one colour, the shield drawn over it at (8, 8); the
     // canvas's own text and background colours must not matter.
@@ -72,7 +72,7 @@ TEST(Artwork, ShieldIsDrawnWithBlackAsItsTransparentColour)
     FillRect(canvas, &whole, fill);
     SetTextColor(canvas, RGB(200, 0, 0));
     SetBkColor(canvas, RGB(0, 0, 200));
-    DrawMaskedBitmap(canvas, 8, 8, shield, mask);
+    DrawMaskedBitmap(canvas, 8, 8, shield, mask.Get());
 
     SelectObject(picture, shield);
     int transparent = 0;
@@ -98,6 +98,5 @@ TEST(Artwork, ShieldIsDrawnWithBlackAsItsTransparentColour)
     DeleteDC(canvas);
     DeleteDC(picture);
     ReleaseDC(nullptr, screen);
-    DeleteObject(mask);
     DeleteObject(shield);
 }

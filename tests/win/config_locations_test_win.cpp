@@ -1,10 +1,10 @@
 // The known folders, the check of the company key and the configuration
 // step in both of its modes, with the system facts set by each test: what a
 // start on Wine (Windows 7, an elevated administrator) cannot show.
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
 #include "environment/config_locations.h"
 #include "environment/known_folders.h"
+#include "foundation/format_buffer.h"
 #include "launcher/launch_options.h"
 #include "support/security_builder.h"
 #include "support/system_facts.h"

@@ -1,7 +1,7 @@
 // Error descriptions with the system's own message texts.
 #include "diagnostics/error_description.h"
 #include "diagnostics/log.h"
-#include "diagnostics/text_limits.h"
+#include "foundation/text_limits.h"
 #include "support/win_log_fixture.h"
 
 #include <windows.h>

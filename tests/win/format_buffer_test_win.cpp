@@ -1,6 +1,6 @@
 // The bounded print as the Windows runtime does it: the mingw-w64 printf
 // family, not glibc's, stands behind every log line of the launcher.
-#include "diagnostics/format_buffer.h"
+#include "foundation/format_buffer.h"
 
 #include <gtest/gtest.h>
 

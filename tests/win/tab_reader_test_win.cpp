@@ -50,11 +50,7 @@ class ArchiveReader : public WinLogTest
     {
         WriteArchive(bytes);
         ForgetLines();
-        TABHandle tHnd = {};
-        EXPECT_FALSE(OpenTABFile(&tHnd));
-        EXPECT_EQ(tHnd.hnd, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(tHnd.Files, nullptr);
-        EXPECT_EQ(tHnd.FilesArraySize, 0u);
+        EXPECT_FALSE(OpenTABFile());
         EXPECT_TRUE(OpenableExclusively());
         const std::vector<std::string> errors = ErrorLines();
         return errors.size() == 1 ? errors[0] : "(" + std::to_string(errors.size()) + " error lines)";
@@ -73,12 +69,13 @@ TEST_F(ArchiveReader, OpensUnsharedAndClosesWithoutLeftovers)
     archive.Append(std::string(60, 'd'));
     WriteArchive(archive.bytes);
 
-    TABHandle tHnd = {};
-    ASSERT_TRUE(OpenTABFile(&tHnd));
-    const std::string handle = PointerText(tHnd.hnd);
+    std::optional<TABHandle> opened = OpenTABFile();
+    ASSERT_TRUE(opened);
+    TABHandle& tHnd = *opened;
+    const std::string handle = PointerText(tHnd.hnd.Get());
     EXPECT_EQ(tHnd.FilesArraySize, 704u);
-    ASSERT_NE(tHnd.Files, nullptr);
-    EXPECT_STREQ(tHnd.Files[5].FileName, "c.exe");
+    ASSERT_TRUE(tHnd.Files);
+    EXPECT_STREQ(tHnd.Files.Get()[5].FileName, "c.exe");
     // Opened unshared: not even a reader that shares everything gets in.
     EXPECT_EQ(CreateFileA(kArchiveName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                           OPEN_EXISTING, 0, nullptr),
@@ -96,9 +93,9 @@ TEST_F(ArchiveReader, OpensUnsharedAndClosesWithoutLeftovers)
     EXPECT_EQ(DebugMessagesWith("Freeing heap allocated memory for pRecordBlock").size(), 1u);
 
     ForgetLines();
-    CloseTABFile(&tHnd);
-    EXPECT_EQ(tHnd.hnd, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(tHnd.Files, nullptr);
+    CloseTABFile(tHnd);
+    EXPECT_FALSE(tHnd.hnd);
+    EXPECT_FALSE(tHnd.Files);
     EXPECT_EQ(tHnd.FilesArraySize, 0u);
     EXPECT_TRUE(OpenableExclusively());
     EXPECT_EQ(DebugMessagesWith("Freeing heap allocated memory for tHnd->Files").size(), 1u);
@@ -111,12 +108,10 @@ TEST_F(ArchiveReader, OpensUnsharedAndClosesWithoutLeftovers)
 
 TEST_F(ArchiveReader, AMissingArchiveIsDescribedAndItsHandleReportedFree)
 {
-    TABHandle tHnd = {};
-    EXPECT_FALSE(OpenTABFile(&tHnd));
+    EXPECT_FALSE(OpenTABFile());
     ASSERT_EQ(ErrorLines().size(), 1u);
     EXPECT_EQ(ErrorLines()[0].rfind(kRefused + "[WIN32 0x00000002/C0002] ", 0), 0u) << ErrorLines()[0];
     EXPECT_EQ(DebugMessagesWith("CloseAndDestroyHandle: Handle tHnd->hnd is already free.").size(), 1u);
-    EXPECT_EQ(tHnd.hnd, INVALID_HANDLE_VALUE);
 }
 
 TEST_F(ArchiveReader, RefusalsHaveTheirLinesAndLeaveNothingBehind)
@@ -166,8 +161,7 @@ TEST_F(ArchiveReader, ArchivesOf2GiBAreRefusedUnread)
     CloseHandle(file);
 
     ForgetLines();
-    TABHandle tHnd = {};
-    EXPECT_FALSE(OpenTABFile(&tHnd));
+    EXPECT_FALSE(OpenTABFile());
     EXPECT_EQ(ErrorLines(), std::vector<std::string>{kRefused + "it is 2 GiB or larger and may be corrupt."});
     EXPECT_TRUE(OpenableExclusively());
 }

@@ -19,6 +19,8 @@
 // even a GUI program prints to standard output. runexact's own exit status
 // is the child's exit code (truncated by the host), or 255 when the child
 // could not be started.
+#include "foundation/win32_owners_win.h"
+
 #include <windows.h>
 
 #include <stdio.h>
@@ -33,45 +35,39 @@ bool ReadVariable(const char* name, char* buffer, DWORD capacity)
     return length > 0 && length < capacity;
 }
 
-// A primary token of the non-elevated administrator, or null (with the
-// reason on standard error).
-HANDLE CreateLimitedToken()
+// A primary token of the non-elevated administrator; empty (with the reason
+// on standard error) when it cannot be made.
+KernelHandle CreateLimitedToken()
 {
-    HANDLE own = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own))
+    KernelHandle own;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, own.Receive()))
     {
         fprintf(stderr, "runexact: OpenProcessToken failed with error %lu\n", GetLastError());
-        return nullptr;
+        return KernelHandle();
     }
     TOKEN_LINKED_TOKEN linked = {};
     DWORD size = 0;
-    const BOOL haveLinked = GetTokenInformation(own, TokenLinkedToken, &linked, sizeof(linked), &size);
-    const DWORD linkedError = GetLastError();
-    CloseHandle(own);
-    if (!haveLinked)
+    if (!GetTokenInformation(own.Get(), TokenLinkedToken, &linked, sizeof(linked), &size))
     {
-        fprintf(stderr, "runexact: TokenLinkedToken failed with error %lu\n", linkedError);
-        return nullptr;
+        fprintf(stderr, "runexact: TokenLinkedToken failed with error %lu\n", GetLastError());
+        return KernelHandle();
     }
+    const KernelHandle limited(linked.LinkedToken);
 
     BYTE administrators[SECURITY_MAX_SID_SIZE] = {};
     DWORD sidSize = sizeof(administrators);
-    HANDLE restricted = nullptr;
-    HANDLE primary = nullptr;
+    KernelHandle restricted;
+    KernelHandle primary;
     SID_AND_ATTRIBUTES denyOnly = {administrators, 0};
     if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) ||
-        !CreateRestrictedToken(linked.LinkedToken, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &restricted) ||
-        !DuplicateTokenEx(restricted, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary,
-                          &primary))
+        !CreateRestrictedToken(limited.Get(), 0, 1, &denyOnly, 0, nullptr, 0, nullptr,
+                               restricted.Receive()) ||
+        !DuplicateTokenEx(restricted.Get(), TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary,
+                          primary.Receive()))
     {
         fprintf(stderr, "runexact: building the limited token failed with error %lu\n", GetLastError());
-        primary = nullptr;
+        return KernelHandle();
     }
-    if (restricted != nullptr)
-    {
-        CloseHandle(restricted);
-    }
-    CloseHandle(linked.LinkedToken);
     return primary;
 }
 
@@ -102,11 +98,11 @@ int main()
     bool hasFolder = ReadVariable("RUNEXACT_CWD", folder, MAX_PATH);
     bool hasStatus = ReadVariable("RUNEXACT_STATUS", statusPath, MAX_PATH);
     char limited[2] = "";
-    HANDLE limitedToken = nullptr;
+    KernelHandle limitedToken;
     if (ReadVariable("RUNEXACT_LIMITED", limited, sizeof(limited)) && limited[0] == '1')
     {
         limitedToken = CreateLimitedToken();
-        if (limitedToken == nullptr)
+        if (!limitedToken)
         {
             return 255;
         }
@@ -121,30 +117,26 @@ int main()
 
     PROCESS_INFORMATION process = {};
     const BOOL started =
-        limitedToken != nullptr
-            ? CreateProcessAsUserA(limitedToken, nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr,
-                                   hasFolder ? folder : nullptr, &startup, &process)
-            : CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr,
-                             hasFolder ? folder : nullptr, &startup, &process);
-    if (limitedToken != nullptr)
-    {
-        CloseHandle(limitedToken);
-    }
+        limitedToken ? CreateProcessAsUserA(limitedToken.Get(), nullptr, commandLine, nullptr, nullptr, TRUE,
+                                            0, nullptr, hasFolder ? folder : nullptr, &startup, &process)
+                     : CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr,
+                                      hasFolder ? folder : nullptr, &startup, &process);
+    limitedToken.Reset();
     if (!started)
     {
         fprintf(stderr, "runexact: CreateProcess failed with error %lu\n", GetLastError());
         return 255;
     }
-    CloseHandle(process.hThread);
-    WaitForSingleObject(process.hProcess, INFINITE);
+    const KernelHandle child(process.hProcess);
+    const KernelHandle childThread(process.hThread);
+    WaitForSingleObject(child.Get(), INFINITE);
 
     DWORD exitCode = 0;
-    if (!GetExitCodeProcess(process.hProcess, &exitCode))
+    if (!GetExitCodeProcess(child.Get(), &exitCode))
     {
         fprintf(stderr, "runexact: GetExitCodeProcess failed with error %lu\n", GetLastError());
         exitCode = 255;
     }
-    CloseHandle(process.hProcess);
 
     if (hasStatus)
     {

@@ -1,7 +1,7 @@
 #include "tabpack_commands.h"
 
 #include "archive_audit.h"
-#include "diagnostics/format_buffer.h"
+#include "foundation/format_buffer.h"
 #include "install/file_list_report.h"
 #include "install/tab_time.h"
 #include "manifest.h"

@@ -1,7 +1,7 @@
 #include "tabpack_platform.h"
 
+#include "foundation/ansi_text.h"
 #include "install/local_time_win.h"
-#include "launcher/ansi_text.h"
 
 #include <windows.h>
 

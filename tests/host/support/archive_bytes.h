@@ -4,7 +4,7 @@
 // time stamps as text, for comparing them whole.
 #pragma once
 
-#include "diagnostics/format_buffer.h"
+#include "foundation/format_buffer.h"
 #include "install/install_codes.h"
 #include "install/tab_format.h"
 

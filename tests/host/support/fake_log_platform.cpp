@@ -1,7 +1,7 @@
 #include "support/fake_log_platform.h"
 
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log_platform.h"
+#include "foundation/format_buffer.h"
 
 namespace
 {

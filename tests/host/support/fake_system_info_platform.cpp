@@ -1,6 +1,6 @@
 #include "support/fake_system_info_platform.h"
 
-#include "diagnostics/format_buffer.h"
+#include "foundation/format_buffer.h"
 #include "sysinfo/network_address.h"
 #include "sysinfo/system_info_platform.h"
 

@@ -1,6 +1,6 @@
 #include "support/host_ansi_text.h"
 
-#include "launcher/ansi_text.h"
+#include "foundation/ansi_text.h"
 
 #include <cctype>
 

@@ -1,7 +1,7 @@
 #include "support/win_log_fixture.h"
 
-#include "diagnostics/format_buffer.h"
 #include "diagnostics/log.h"
+#include "foundation/format_buffer.h"
 #include "launcher/launch_options.h"
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "launcher/ansi_text.h"
+#include "foundation/ansi_text.h"
 
 namespace
 {
