@@ -2,8 +2,6 @@
 
 #include "diagnostics/log_line.h"
 #include "diagnostics/log_platform.h"
-#include "launcher/launch_options.h"
-#include "launcher/launcher_identity.h"
 
 #include <cstdio>
 #include <new>
@@ -97,10 +95,10 @@ void ErrorLogTextFrame(const char* text, ...)
 }
 } // namespace
 
-void OpenLogs(const char* folder)
+void OpenLogs(const char* folder, const LogSettings& settings)
 {
     FormatToBuffer(ErrorLogPath, kPathCapacity, "%sOvwinError.log", folder);
-    if (LaunchOptions.PreloadMode != 0)
+    if (settings.PreloadMode)
     {
         // The preload log always starts empty; the error log is kept.
         LogLevel = kLogDiagnostic;
@@ -110,14 +108,14 @@ void OpenLogs(const char* folder)
     else
     {
         FormatToBuffer(DebugLogPath, kPathCapacity, "%sOvwinDebug.log", folder);
-        if (LaunchOptions.DeveloperDebugLogging.Set)
+        if (settings.DeveloperLogging)
         {
             if (LogLevel < kLogDeveloper)
             {
                 LogLevel = kLogDeveloper;
             }
         }
-        else if (LaunchOptions.DiagnosticLogging.Set && LogLevel < kLogDiagnostic)
+        else if (settings.DiagnosticLogging && LogLevel < kLogDiagnostic)
         {
             LogLevel = kLogDiagnostic;
         }
@@ -125,7 +123,7 @@ void OpenLogs(const char* folder)
         {
             return;
         }
-        if (!LaunchOptions.AppendLogFiles.Set)
+        if (!settings.AppendLogFiles)
         {
             std::remove(ErrorLogPath);
             std::remove(DebugLogPath);
@@ -136,11 +134,11 @@ void OpenLogs(const char* folder)
     const std::string rule(kRuleLength, '-');
     DebugLog(" ");
     DebugLog("%s", rule.c_str());
-    DebugLog("%s 64-bit edition v%d.%d.%d.%d", LauncherVersion.FileDescription,
-             static_cast<int>(LauncherVersion.Major), static_cast<int>(LauncherVersion.Minor),
-             static_cast<int>(LauncherVersion.Build), static_cast<int>(LauncherVersion.Revision));
+    DebugLog("%s 64-bit edition v%d.%d.%d.%d", settings.FileDescription, static_cast<int>(settings.Major),
+             static_cast<int>(settings.Minor), static_cast<int>(settings.Build),
+             static_cast<int>(settings.Revision));
     DebugLog(" ");
-    DebugLog("%s", LauncherVersion.LegalCopyright);
+    DebugLog("%s", settings.LegalCopyright);
     DebugLog("%s", rule.c_str());
 }
 

@@ -18,9 +18,26 @@ extern uint32_t ErrorCount; // every ErrorLog call since start
 extern char ErrorLogPath[kPathCapacity];
 extern char DebugLogPath[kPathCapacity];
 
-// Settles the level from the run options, names and (unless appending)
-// deletes the log files in the folder, and writes the header.
-void OpenLogs(const char* folder);
+// What the launcher tells the logs when it opens them: the switches that
+// choose the log and its level, and the texts of the header.
+struct LogSettings
+{
+    bool PreloadMode = false;       // the preload log, always at level 1
+    bool DeveloperLogging = false;  // at least level 100
+    bool DiagnosticLogging = false; // at least level 1
+    bool AppendLogFiles = false;    // earlier logs are kept
+    const char* FileDescription = "";
+    uint32_t Major = 0;
+    uint32_t Minor = 0;
+    uint32_t Build = 0;
+    uint32_t Revision = 0;
+    const char* LegalCopyright = "";
+};
+
+// Settles the level from the settings (starting from the level LogLevel
+// holds), names and (unless appending) deletes the log files in the folder,
+// and writes the header.
+void OpenLogs(const char* folder, const LogSettings& settings);
 
 // A level-1 line, written when logging is on.
 void DebugLog(const char* format, ...) OVW_PRINTF_FORMAT(1, 2);

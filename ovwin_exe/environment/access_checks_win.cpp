@@ -4,6 +4,7 @@
 #include "diagnostics/heap_helpers_win.h"
 #include "diagnostics/log.h"
 #include "environment/file_system.h"
+#include "environment/fs_redirection.h"
 #include "foundation/scope_guard.h"
 #include "foundation/text_limits.h"
 #include "sysinfo/system_info.h"

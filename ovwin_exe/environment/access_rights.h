@@ -83,13 +83,3 @@ extern const RightsCheckParty kInvokerInFile;
 // is Error (with its error line); otherwise the granted mask is parsed and
 // full rights are True.
 RightsCheckResult JudgeAccessReply(const RightsCheckParty& party, uint32_t replyError, uint32_t grantedMask);
-
-// 1 when the launcher's own process holds full rights on the file; 0 when
-// not, when the file is missing or its rights cannot be read or checked
-// (each reported in the error log), and before Windows 7.
-int32_t IsFileUnrestricted(const char* path);
-
-// 1 when the party (Everyone, or else the launcher's own process) holds
-// full rights on the folder; 0 otherwise and before Windows 7. Only a
-// failed allocation or descriptor read reaches the error log.
-int32_t IsFolderUnrestricted(const char* path, bool everyone);

@@ -1,7 +1,6 @@
 #include "environment/config_locations.h"
 
 #include "foundation/format_buffer.h"
-#include "launcher/launcher_identity.h"
 
 void FormatCompanyKeyPath(char* destination, std::size_t capacity)
 {

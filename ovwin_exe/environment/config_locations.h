@@ -11,10 +11,14 @@
 constexpr uint32_t kConfigCheckAndRepair = 0; // the standard start
 constexpr uint32_t kConfigInspectOnly = 1;    // the preload start
 
+// The company whose registry keys and folders the launcher owns.
+constexpr const char* kCompanyName = "Altavy Solutions Inc.";
+
 // Checks the three places (and "win.ini"), and repairs those that need it
-// when the process has, or can be given, administrator rights. Inspecting
-// only relocates the legacy settings files into the cache's parent.
-void InitConfigLocations(uint32_t mode);
+// (with repairAll, the repair switch: all three) when the process has, or can
+// be given, administrator rights. Inspecting only relocates the legacy
+// settings files into the cache's parent.
+void InitConfigLocations(uint32_t mode, bool repairAll);
 
 // True when the company key needs an update: missing, unreadable, reflected
 // or not fully open to Everyone.

@@ -6,11 +6,10 @@
 #include "environment/config_repair.h"
 #include "environment/elevation.h"
 #include "environment/known_folders.h"
+#include "environment/relocate_file.h"
 #include "foundation/format_buffer.h"
 #include "foundation/text_limits.h"
 #include "foundation/win32_owners_win.h"
-#include "install/cache_files.h"
-#include "launcher/launch_options.h"
 
 #include <windows.h>
 
@@ -105,7 +104,7 @@ bool RepairsMayRun()
     }
 }
 
-void CheckAndRepair()
+void CheckAndRepair(bool repairAll)
 {
     if (!SystemInfoObject.OsNamed)
     {
@@ -118,7 +117,6 @@ void CheckAndRepair()
         !IsCacheDefaulted(KnownFoldersList.TCacheParentDir, KnownFoldersList.WinDir) && CacheNeedsUpdate();
     CheckWinIni();
 
-    const bool repairAll = LaunchOptions.RepairMode.Set;
     if (!registry && !programData && !cache && !repairAll)
     {
         DebugLogText("InitConfigLocations: Configuration environment is valid.");
@@ -226,7 +224,7 @@ bool CheckConfigRegistry()
     }
 }
 
-void InitConfigLocations(uint32_t mode)
+void InitConfigLocations(uint32_t mode, bool repairAll)
 {
     if (mode == kConfigInspectOnly)
     {
@@ -234,6 +232,6 @@ void InitConfigLocations(uint32_t mode)
     }
     else if (mode == kConfigCheckAndRepair)
     {
-        CheckAndRepair();
+        CheckAndRepair(repairAll);
     }
 }

@@ -1,4 +1,5 @@
 #include "environment/file_system.h"
+#include "environment/fs_redirection.h"
 
 #include "diagnostics/error_description.h"
 #include "diagnostics/log.h"

@@ -1,11 +1,18 @@
-// The WOW64 file-system redirection bracket as a state machine, apart from
-// the calls that switch redirection, so that every branch can be exercised
-// on any platform. The Windows edition hands in the real calls
+// The WOW64 file-system redirection bracket around file operations that must
+// see the real system folders. The state machine stands apart from the calls
+// that switch redirection, so that every branch can be exercised on any
+// platform; the Windows edition hands in the real calls
 // (fs_redirection_win.cpp).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+// Switch WOW64 file-system redirection off before, and on again after, such
+// an operation. A process that does not run under WOW64 is exempt: both
+// return at once. A failure to switch back on is a fatal failure.
+bool DisableFSCompatibility();
+bool EnableFSCompatibility();
 
 // Enabled at start; disabled between a successful switch-off and its
 // switch-on; exempt, for good, once the process is found not to run under

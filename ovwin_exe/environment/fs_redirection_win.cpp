@@ -1,8 +1,7 @@
-#include "environment/file_system.h"
 #include "environment/fs_redirection.h"
 
 #include "diagnostics/error_description.h"
-#include "launcher/app_lifetime.h"
+#include "diagnostics/fatal_failure.h"
 #include "sysinfo/system_info.h"
 
 #include <windows.h>
@@ -46,7 +45,7 @@ bool EnableFSCompatibility()
 {
     if (!EnableRedirection(FsRedirection, kSystemRedirection))
     {
-        AbortApp();
+        ReportFatalFailure();
     }
     return true;
 }

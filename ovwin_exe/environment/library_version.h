@@ -17,3 +17,8 @@ struct LibraryVersion
     char FileDescription[kNameCapacity];
     char LegalCopyright[kNameCapacity];
 };
+
+// The version record of an executable or library; zeros and empty texts
+// where the file has no version resource or lacks a string
+// (library_version_win.cpp).
+LibraryVersion GetLibraryVersion(const char* path);

@@ -1,6 +1,7 @@
-#include "environment/file_system.h"
+#include "environment/library_version.h"
 
 #include "diagnostics/log.h"
+#include "environment/fs_redirection.h"
 #include "foundation/format_buffer.h"
 
 #include <windows.h>

@@ -1,9 +1,10 @@
 #include "launcher/initialize_win.h"
 
+#include "diagnostics/fatal_failure.h"
 #include "diagnostics/heap_helpers_win.h"
 #include "diagnostics/log.h"
-#include "environment/file_system.h"
 #include "environment/known_folders.h"
+#include "environment/library_version.h"
 #include "foundation/ansi_text.h"
 #include "foundation/format_buffer.h"
 #include "launcher/app_lifetime.h"
@@ -116,6 +117,8 @@ void ParseArguments(bool listing)
 
 void Initialize(HINSTANCE instance, const char* argumentText)
 {
+    // Failures below the launcher that it may not go on after end here.
+    SetFatalFailureHandler(AbortApp);
     LauncherInstance = instance;
     GetModuleFileNameA(instance, ModulePath, sizeof(ModulePath));
     LauncherVersion = GetLibraryVersion(ModulePath);
@@ -143,7 +146,7 @@ void Initialize(HINSTANCE instance, const char* argumentText)
         LogLevel = registryLevel;
     }
 
-    OpenLogs(logFolder);
+    OpenLogs(logFolder, LogSettingsFor(LaunchOptions, LauncherVersion));
     DebugLog("Initialize: Command Line: %s", argumentText);
     DebugLog("Initialize: Discovered %d arguments on command line.", static_cast<int>(ParamCount));
     if (levelFromRegistry)
@@ -157,7 +160,7 @@ void Initialize(HINSTANCE instance, const char* argumentText)
     }
     ParseArguments(true);
 
-    PrepareSplashResources();
+    PrepareSplashResources(LauncherVersion.LegalCopyright);
     LoadKnownFoldersList();
     CopyToBuffer(KnownFoldersList.CurrDir, sizeof(KnownFoldersList.CurrDir), logFolder);
     DebugLog("Initialize: Application executing from \"%s\".", logFolder);

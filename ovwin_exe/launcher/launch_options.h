@@ -2,6 +2,8 @@
 // line as received.
 #pragma once
 
+#include "diagnostics/log.h"
+#include "environment/library_version.h"
 #include "foundation/text_limits.h"
 
 #include <cstdint>
@@ -26,3 +28,6 @@ struct LaunchOptionsRecord
 };
 
 extern LaunchOptionsRecord LaunchOptions;
+
+// What the logs are opened with: the switches and the launcher's version.
+LogSettings LogSettingsFor(const LaunchOptionsRecord& options, const LibraryVersion& version);

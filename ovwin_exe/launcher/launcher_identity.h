@@ -7,6 +7,3 @@
 extern char ModulePath[kPathCapacity];    // full path of ovwin64.exe
 extern char WorkingFolder[kPathCapacity]; // its folder, no trailing backslash; the current folder
 extern LibraryVersion LauncherVersion;    // the version record of ModulePath
-
-// The company whose registry keys and folders the launcher owns.
-constexpr const char* kCompanyName = "Altavy Solutions Inc.";

@@ -1,7 +1,7 @@
 #include "launcher/launcher_key.h"
 
+#include "environment/config_locations.h"
 #include "foundation/format_buffer.h"
-#include "launcher/launcher_identity.h"
 
 char LauncherKey[kRegistryPathCapacity];
 

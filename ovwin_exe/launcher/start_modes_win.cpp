@@ -91,7 +91,7 @@ bool InspectSystemAndConfiguration(const char* configurationText, uint32_t confi
     WorkStep("Inspecting operating system environment...", 1, 500, [] { LoadSystemInfoObject(); });
     bool runLocal = false;
     WorkStep(configurationText, 10, 300, [&] {
-        InitConfigLocations(configurationMode);
+        InitConfigLocations(configurationMode, LaunchOptions.RepairMode.Set);
         PrepareForBackup(backupFolder);
         runLocal = profile.Read("RunLocal");
         profile.LogName();

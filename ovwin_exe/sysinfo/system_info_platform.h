@@ -35,6 +35,7 @@ bool QueryProcessElevated(bool& elevated, TokenFailure& failure);
 bool QueryAdminInvoked(bool& invoked, TokenFailure& failure);
 bool QueryIntegrityRid(uint32_t& integrityRid, TokenFailure& failure);
 
-// Ends the run after a failed token query: without the token's answers the
-// launcher cannot tell which rights it has. Does not return on Windows.
+// Ends the run after a failed token query, as a fatal failure: without the
+// token's answers the launcher cannot tell which rights it has. Does not
+// return on Windows.
 void StopForTokenFailure(const TokenFailure& failure);

@@ -1,11 +1,11 @@
 #include "sysinfo/system_info_platform.h"
 
 #include "diagnostics/error_description.h"
+#include "diagnostics/fatal_failure.h"
 #include "diagnostics/heap_helpers_win.h"
 #include "diagnostics/log.h"
 #include "foundation/text_limits.h"
 #include "foundation/win32_owners_win.h"
-#include "launcher/app_lifetime.h"
 
 #include <windows.h>
 
@@ -341,5 +341,5 @@ void StopForTokenFailure(const TokenFailure& failure)
     char description[kErrorTextCapacity];
     FormatErrorString(failure.Error, description, sizeof(description));
     LogTokenFailure(failure, description);
-    AbortApp();
+    ReportFatalFailure();
 }

@@ -2,7 +2,6 @@
 
 #include "diagnostics/log.h"
 #include "foundation/format_buffer.h"
-#include "launcher/launcher_identity.h"
 #include "resources/resource_ids.h"
 #include "ui/gdi_owners_win.h"
 #include "ui/window_placement_win.h"
@@ -22,6 +21,7 @@ GdiObject<HBITMAP> SplashBackground;
 RECT StatusRect;
 RECT SubStatusRect;
 RECT CopyrightRect;
+char CopyrightText[kNameCapacity];
 
 constexpr int kStatusPoints = 14;
 constexpr int kSmallPoints = 8;
@@ -110,7 +110,7 @@ void PaintSplash(HWND splash)
         DrawLine(dc, StatusText, StatusRect);
         const GdiSelection smallFont = SelectInto(dc, SmallFont.Get());
         DrawLine(dc, SubStatusText, SubStatusRect);
-        DrawLine(dc, LauncherVersion.LegalCopyright, CopyrightRect);
+        DrawLine(dc, CopyrightText, CopyrightRect);
     }
     EndPaint(splash, &paint);
 }
@@ -152,8 +152,9 @@ INT_PTR CALLBACK VerifyDialogProc(HWND, UINT, WPARAM, LPARAM)
     return 0;
 }
 
-void PrepareSplashResources()
+void PrepareSplashResources(const char* copyright)
 {
+    CopyToBuffer(CopyrightText, sizeof(CopyrightText), copyright);
     HDC screen = GetDC(nullptr);
     const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);

@@ -23,8 +23,9 @@ void UpdateSubStatus(const char* text, int32_t progress);
 void CloseSplash();
 
 // Makes the fonts, text rectangles and background bitmap the splash paints
-// with (once, while the launcher initialises).
-void PrepareSplashResources();
+// with, and keeps the copyright line it shows (once, while the launcher
+// initialises).
+void PrepareSplashResources(const char* copyright);
 
 // Creates the splash window from its dialog resource, titles and shows it,
 // and records it as SplashWindow. A window that cannot be made is ignored.

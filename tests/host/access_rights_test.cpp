@@ -2,7 +2,6 @@
 
 #include "diagnostics/log.h"
 #include "foundation/text_limits.h"
-#include "launcher/launch_options.h"
 #include "support/log_state.h"
 
 #include <gtest/gtest.h>
@@ -116,8 +115,7 @@ class AccessReply : public ::testing::Test
     void SetUp() override
     {
         folder_ = log_state::Reset();
-        LaunchOptions.DiagnosticLogging.Set = true;
-        OpenLogs(folder_.c_str());
+        OpenLogs(folder_.c_str(), log_state::WithDiagnosticSwitch());
     }
     std::vector<std::string> Lines(const char* name) const { return log_state::ReadMessages(folder_ + name); }
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "diagnostics/log.h"
-#include "launcher/launch_options.h"
 #include "support/log_state.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +17,7 @@ class DeveloperLogTest : public ::testing::Test
     void SetUp() override
     {
         folder_ = log_state::Reset();
-        LaunchOptions.DeveloperDebugLogging.Set = true;
-        OpenLogs(folder_.c_str());
+        OpenLogs(folder_.c_str(), log_state::WithDeveloperSwitch());
         Forget();
     }
 

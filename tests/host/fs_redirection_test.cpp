@@ -2,7 +2,6 @@
 
 #include "diagnostics/log.h"
 #include "foundation/format_buffer.h"
-#include "launcher/launch_options.h"
 #include "support/log_state.h"
 
 #include <gtest/gtest.h>
@@ -62,8 +61,7 @@ class Redirection : public ::testing::Test
     void SetUp() override
     {
         folder_ = log_state::Reset();
-        LaunchOptions.DeveloperDebugLogging.Set = true;
-        OpenLogs(folder_.c_str());
+        OpenLogs(folder_.c_str(), log_state::WithDeveloperSwitch());
         log_state::WriteFile(folder_ + "OvwinDebug.log", "");
         fake = FakeWow64();
         state_ = RedirectionState{false, false, nullptr};

@@ -1,5 +1,4 @@
 #include "diagnostics/log.h"
-#include "launcher/launch_options.h"
 #include "support/fake_log_platform.h"
 #include "support/log_state.h"
 
@@ -37,7 +36,7 @@ TEST_F(LogWriter, WithoutALevelNothingIsTouchedButErrorsAreCounted)
 {
     log_state::WriteFile(DebugPath(), "earlier run\n");
     fake_log_platform::AttachDebugger(true);
-    OpenLogs(folder_.c_str());
+    OpenLogs(folder_.c_str(), LogSettings());
     EXPECT_FALSE(LogsOpen);
     EXPECT_EQ(ErrorLogPath, folder_ + "OvwinError.log"); // the paths are known all the same
     DebugLog("hidden");
@@ -52,8 +51,7 @@ TEST_F(LogWriter, WithoutALevelNothingIsTouchedButErrorsAreCounted)
 
 TEST_F(LogWriter, ErrorLinesGoToBothLogsAtTheCurrentDepth)
 {
-    LaunchOptions.DiagnosticLogging.Set = true;
-    OpenLogs(folder_.c_str());
+    OpenLogs(folder_.c_str(), log_state::WithDiagnosticSwitch());
     RaiseLogDepth();
     ErrorLog("Failed to open \"%s\"; %s", "x.dll", "[WIN32 0x00000002/C0002] gone");
     EXPECT_EQ(log_state::ReadLines(ErrorPath()),
@@ -66,8 +64,7 @@ TEST_F(LogWriter, ErrorLinesGoToBothLogsAtTheCurrentDepth)
 
 TEST_F(LogWriter, DepthIndentsNeverGoesBelowZeroAndLevelsGate)
 {
-    LaunchOptions.DiagnosticLogging.Set = true;
-    OpenLogs(folder_.c_str());
+    OpenLogs(folder_.c_str(), log_state::WithDiagnosticSwitch());
     LowerLogDepth();
     EXPECT_EQ(LogDepth, 0);
     {
@@ -84,8 +81,7 @@ TEST_F(LogWriter, DepthIndentsNeverGoesBelowZeroAndLevelsGate)
 
 TEST_F(LogWriter, TracesNeedALevelAboveOneAndStandAtTheCallersDepth)
 {
-    LaunchOptions.DiagnosticLogging.Set = true;
-    OpenLogs(folder_.c_str());
+    OpenLogs(folder_.c_str(), log_state::WithDiagnosticSwitch());
     {
         FunctionTrace trace("Quiet");
         EXPECT_EQ(LogDepth, 1);
@@ -93,8 +89,7 @@ TEST_F(LogWriter, TracesNeedALevelAboveOneAndStandAtTheCallersDepth)
     EXPECT_EQ(Body(), std::vector<std::string>{});
 
     log_state::Reset();
-    LaunchOptions.DeveloperDebugLogging.Set = true;
-    OpenLogs(folder_.c_str());
+    OpenLogs(folder_.c_str(), log_state::WithDeveloperSwitch());
     {
         FunctionTrace trace("LoadThings");
         BlockTrace block("inner block");
@@ -109,8 +104,7 @@ TEST_F(LogWriter, TracesNeedALevelAboveOneAndStandAtTheCallersDepth)
 
 TEST_F(LogWriter, AttachedDebuggerGetsWholeLinesEachFollowedByANewline)
 {
-    LaunchOptions.DiagnosticLogging.Set = true;
-    OpenLogs(folder_.c_str());
+    OpenLogs(folder_.c_str(), log_state::WithDiagnosticSwitch());
     fake_log_platform::TakeDebuggerOutput();
     fake_log_platform::AttachDebugger(true);
     const std::string longMessage = std::string(80, 'a') + " " + std::string(80, 'b');

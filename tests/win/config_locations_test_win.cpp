@@ -5,7 +5,6 @@
 #include "environment/config_locations.h"
 #include "environment/known_folders.h"
 #include "foundation/format_buffer.h"
-#include "launcher/launch_options.h"
 #include "support/security_builder.h"
 #include "support/system_facts.h"
 #include "support/win_log_fixture.h"
@@ -155,7 +154,7 @@ TEST_F(ConfigLocations, BeforeWindows7AnAdministratorRepairsAllButWinIniAndADefa
     UseSystemFacts(false);
     SystemInfoObject.IsAdminInvoked = true;
     LoadFolders();
-    InitConfigLocations(kConfigCheckAndRepair);
+    InitConfigLocations(kConfigCheckAndRepair, false);
     // Without the access checks both folders count as in need of repair.
     EXPECT_EQ(
         Diagnostic(),
@@ -176,10 +175,8 @@ TEST_F(ConfigLocations, BeforeWindows7AnAdministratorRepairsAllButWinIniAndADefa
     // The repair switch repairs the same, but never a cache that fell back
     // to the Windows folder.
     CopyToBuffer(KnownFoldersList.TCacheParentDir, kPathCapacity, KnownFoldersList.WinDir);
-    LaunchOptions.RepairMode.Set = true;
     ForgetLines();
-    InitConfigLocations(kConfigCheckAndRepair);
-    LaunchOptions.RepairMode.Set = false;
+    InitConfigLocations(kConfigCheckAndRepair, true);
     EXPECT_EQ(Diagnostic().end()[-2], "InitConfigLocations: File System cache location updates required.");
     EXPECT_TRUE(DebugMessagesWith("_tcache1").empty());
 }
@@ -196,7 +193,7 @@ TEST_F(ConfigLocations, InspectionReportsACopyThatFailsAndSkipsADefaultedCache)
     // A parent that does not exist: the copy fails and says so in capitals.
     std::string gone = folder_ + "gone\\";
     CopyToBuffer(KnownFoldersList.TCacheParentDir, kPathCapacity, gone.c_str());
-    InitConfigLocations(kConfigInspectOnly);
+    InitConfigLocations(kConfigInspectOnly, false);
     for (char& c : gone)
     {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -207,8 +204,8 @@ TEST_F(ConfigLocations, InspectionReportsACopyThatFailsAndSkipsADefaultedCache)
     // A defaulted cache, and any other mode, leave everything alone.
     CopyToBuffer(KnownFoldersList.TCacheParentDir, kPathCapacity, windows.c_str());
     ForgetLines();
-    InitConfigLocations(kConfigInspectOnly);
-    InitConfigLocations(2);
+    InitConfigLocations(kConfigInspectOnly, false);
+    InitConfigLocations(2, false);
     EXPECT_EQ(Diagnostic(), std::vector<std::string>{"InitConfigLocations: Checking configuration."});
     EXPECT_TRUE(ErrorLines().empty());
     DeleteFileA((windows + "ovwin.ini").c_str());

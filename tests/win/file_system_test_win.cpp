@@ -3,6 +3,7 @@
 // log header.
 #include "diagnostics/log.h"
 #include "environment/file_system.h"
+#include "environment/library_version.h"
 #include "support/system_facts.h"
 #include "support/win_log_fixture.h"
 

@@ -20,7 +20,7 @@ class Splash : public WinLogTest
     void SetUp() override
     {
         WinLogTest::SetUp();
-        PrepareSplashResources();
+        PrepareSplashResources("");
         CreateSplashWindow("Initializing Brisel");
         ASSERT_NE(SplashWindow, nullptr);
     }

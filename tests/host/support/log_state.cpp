@@ -2,7 +2,6 @@
 
 #include "diagnostics/log.h"
 #include "launcher/launch_options.h"
-#include "launcher/launcher_identity.h"
 #include "support/fake_log_platform.h"
 
 #include <cstdio>
@@ -36,11 +35,24 @@ std::string Reset()
     ErrorLogPath[0] = '\0';
     DebugLogPath[0] = '\0';
     std::memset(&LaunchOptions, 0, sizeof(LaunchOptions));
-    std::memset(&LauncherVersion, 0, sizeof(LauncherVersion));
     fake_log_platform::SetTimestamp("01/02/03", "04:05:06");
     fake_log_platform::AttachDebugger(false);
     fake_log_platform::TakeDebuggerOutput();
     return folder;
+}
+
+LogSettings WithDiagnosticSwitch()
+{
+    LogSettings settings;
+    settings.DiagnosticLogging = true;
+    return settings;
+}
+
+LogSettings WithDeveloperSwitch()
+{
+    LogSettings settings;
+    settings.DeveloperLogging = true;
+    return settings;
 }
 
 std::vector<std::string> ReadLines(const std::string& path)

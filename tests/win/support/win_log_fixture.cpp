@@ -2,7 +2,6 @@
 
 #include "diagnostics/log.h"
 #include "foundation/format_buffer.h"
-#include "launcher/launch_options.h"
 
 #include <windows.h>
 
@@ -40,9 +39,9 @@ void WinLogTest::SetUp()
     LogDepth = 0;
     LogsOpen = false;
     ErrorCount = 0;
-    std::memset(&LaunchOptions, 0, sizeof(LaunchOptions));
-    LaunchOptions.DeveloperDebugLogging.Set = true;
-    OpenLogs(folder_.c_str());
+    LogSettings settings;
+    settings.DeveloperLogging = true;
+    OpenLogs(folder_.c_str(), settings);
     ForgetLines();
 }
 

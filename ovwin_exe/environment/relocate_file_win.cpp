@@ -1,4 +1,4 @@
-#include "install/cache_files.h"
+#include "environment/relocate_file.h"
 
 #include "diagnostics/log.h"
 #include "environment/known_folders.h"

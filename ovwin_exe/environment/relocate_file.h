@@ -1,4 +1,5 @@
-// The per-user data folder of the application and the files kept in it.
+// Settings files of earlier versions, kept in the Windows folder, move to
+// the per-user folder that holds the cache.
 #pragma once
 
 // Copies a legacy settings file (a bare name) from the Windows folder into
