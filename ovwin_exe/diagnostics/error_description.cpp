@@ -7,27 +7,26 @@
 
 int FormatErrorTag(uint32_t code, char* destination, int kind)
 {
-    const char* format = nullptr;
+    const char* kindWord = "";
     switch (kind)
     {
         case kErrorKindWin32:
-            format = "[WIN32 0x%08x/C%04d]";
+            kindWord = "WIN32 ";
             break;
         case kErrorKindNtStatus:
-            format = "[NTSTATUS 0x%08x/C%04d]";
+            kindWord = "NTSTATUS ";
             break;
         case kErrorKindHResult:
-            format = "[HRESULT 0x%08x/C%04d]";
+            kindWord = "HRESULT ";
             break;
         case kErrorKindErrno:
-            format = "[ERRNO 0x%08x/C%04d]";
+            kindWord = "ERRNO ";
             break;
         default:
-            format = "[0x%08x/C%04d]";
             break;
     }
-    const int length = FormatToBuffer(destination, kErrorTagCapacity, format, static_cast<unsigned>(code),
-                                      static_cast<int>(code & 0xFFFF));
+    const int length = FormatToBuffer(destination, kErrorTagCapacity, "[%s0x%08x/C%04d]", kindWord,
+                                      static_cast<unsigned>(code), static_cast<int>(code & 0xFFFF));
     return length > 0 ? length : 0;
 }
 
@@ -46,14 +45,22 @@ void ComposeErrorDescription(const char* tag, const char* systemText, char* dest
 
 void ErrorLogWin32(uint32_t code, const char* format, ...)
 {
-    char tag[kErrorTagCapacity];
-    char joined[kMessageCapacity];
-    const bool tagged = FormatErrorTag(code, tag, kErrorKindWin32) > 0 && tag[0] != '\0' &&
-                        FormatToBuffer(joined, sizeof(joined), "%s; %s", format, tag) > 0;
-
     va_list arguments;
     va_start(arguments, format);
-    // The caller's format is expanded after the tag has been joined to it.
-    ErrorLogV(tagged ? joined : format, arguments);
+    const std::unique_ptr<char[]> message = FormatWholeMessage(format, arguments);
     va_end(arguments);
+    if (!message)
+    {
+        ++ErrorCount; // counted all the same; there is no text to write
+        return;
+    }
+    char tag[kErrorTagCapacity];
+    if (FormatErrorTag(code, tag, kErrorKindWin32) > 0)
+    {
+        ErrorLog("%s; %s", message.get(), tag);
+    }
+    else
+    {
+        ErrorLog("%s", message.get());
+    }
 }

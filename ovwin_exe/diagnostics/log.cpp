@@ -45,40 +45,50 @@ void ToDebugger(const std::string& line)
     }
 }
 
-void WriteDebugLine(int32_t level, const char* format, va_list arguments)
+// Runs a write that needs memory for its line; without it the line is lost.
+template <typename Write>
+void WithMemory(Write write)
 {
-    if (level > LogLevel)
-    {
-        return;
-    }
     try
     {
-        const std::unique_ptr<char[]> formatted = FormatWholeMessage(format, arguments);
-        if (!formatted)
-        {
-            return;
-        }
-        const std::string message = ShortenDebugMessage(formatted.get());
-        const std::string full =
-            BuildDebugLine(ReadLogTimestamp(), DebugTagForLevel(level), LogDepth, message);
-        for (const std::string& line : WrapDebugLine(full, LogDepth, message.size()))
-        {
-            AppendPhysicalLine(DebugLogPath, line);
-        }
-        ToDebugger(full);
+        write();
     }
     catch (const std::bad_alloc&)
     {
-        // Without memory for the line there is nothing to write.
     }
 }
 
-void WriteDebugText(int32_t level, const char* text, ...)
+void WriteDebugMessage(int32_t level, const std::string& whole)
 {
-    va_list none;
-    va_start(none, text);
-    WriteDebugLine(level, text, none);
-    va_end(none);
+    const std::string message = ShortenDebugMessage(whole);
+    const std::string full = BuildDebugLine(ReadLogTimestamp(), DebugTagForLevel(level), LogDepth, message);
+    for (const std::string& line : WrapDebugLine(full, LogDepth, message.size()))
+    {
+        AppendPhysicalLine(DebugLogPath, line);
+    }
+    ToDebugger(full);
+}
+
+void WriteDebugLine(int32_t level, const char* format, va_list arguments) OVW_PRINTF_FORMAT(2, 0);
+void WriteDebugLine(int32_t level, const char* format, va_list arguments)
+{
+    if (level <= LogLevel)
+    {
+        WithMemory([&] {
+            if (const std::unique_ptr<char[]> formatted = FormatWholeMessage(format, arguments))
+            {
+                WriteDebugMessage(level, formatted.get());
+            }
+        });
+    }
+}
+
+void WriteDebugText(int32_t level, const char* text)
+{
+    if (level <= LogLevel)
+    {
+        WithMemory([&] { WriteDebugMessage(level, PlainText(text)); });
+    }
 }
 
 bool DiagnosticLinesWanted()
@@ -86,12 +96,24 @@ bool DiagnosticLinesWanted()
     return LogLevel >= kLogDiagnostic && LogsOpen;
 }
 
-void ErrorLogTextFrame(const char* text, ...)
+// Every error line is counted, also while the logs are closed; true when it
+// is to be written.
+bool CountError()
 {
-    va_list none;
-    va_start(none, text);
-    ErrorLogV(text, none);
-    va_end(none);
+    ++ErrorCount;
+    return LogsOpen;
+}
+
+void WriteErrorMessage(const std::string& message)
+{
+    const LogTimestamp stamp = ReadLogTimestamp();
+    AppendPhysicalLine(ErrorLogPath, BuildErrorLogLine(stamp, message));
+    if (LogLevel > 0)
+    {
+        const std::string mirrored = BuildErrorDebugLine(stamp, LogDepth, message);
+        AppendPhysicalLine(DebugLogPath, mirrored);
+        ToDebugger(mirrored);
+    }
 }
 } // namespace
 
@@ -154,20 +176,15 @@ void DebugLog(const char* format, ...)
     va_end(arguments);
 }
 
-void DebugLogAtV(int32_t level, const char* format, va_list arguments)
+void DebugLogAt(int32_t level, const char* format, ...)
 {
     if (DiagnosticLinesWanted() || level == kLogDeveloper)
     {
+        va_list arguments;
+        va_start(arguments, format);
         WriteDebugLine(level, format, arguments);
+        va_end(arguments);
     }
-}
-
-void DebugLogAt(int32_t level, const char* format, ...)
-{
-    va_list arguments;
-    va_start(arguments, format);
-    DebugLogAtV(level, format, arguments);
-    va_end(arguments);
 }
 
 void DebugLogText(const char* text)
@@ -183,47 +200,29 @@ void DeveloperLogText(const char* text)
     WriteDebugText(kLogDeveloper, text);
 }
 
-void ErrorLogV(const char* format, va_list arguments)
+void ErrorLog(const char* format, ...)
 {
-    ++ErrorCount;
-    if (!LogsOpen)
+    if (!CountError())
     {
         return;
     }
-    try
-    {
-        const std::unique_ptr<char[]> formatted = FormatWholeMessage(format, arguments);
-        if (!formatted)
-        {
-            return;
-        }
-        const std::string message(formatted.get());
-        const LogTimestamp stamp = ReadLogTimestamp();
-        AppendPhysicalLine(ErrorLogPath, BuildErrorLogLine(stamp, message));
-        if (LogLevel > 0)
-        {
-            const std::string mirrored = BuildErrorDebugLine(stamp, LogDepth, message);
-            AppendPhysicalLine(DebugLogPath, mirrored);
-            ToDebugger(mirrored);
-        }
-    }
-    catch (const std::bad_alloc&)
-    {
-        // The error is counted; its text is lost.
-    }
-}
-
-void ErrorLog(const char* format, ...)
-{
     va_list arguments;
     va_start(arguments, format);
-    ErrorLogV(format, arguments);
+    WithMemory([&] {
+        if (const std::unique_ptr<char[]> formatted = FormatWholeMessage(format, arguments))
+        {
+            WriteErrorMessage(formatted.get());
+        }
+    });
     va_end(arguments);
 }
 
 void ErrorLogText(const char* text)
 {
-    ErrorLogTextFrame(text);
+    if (CountError())
+    {
+        WithMemory([&] { WriteErrorMessage(PlainText(text)); });
+    }
 }
 
 void RaiseLogDepth()

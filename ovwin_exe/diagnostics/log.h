@@ -44,16 +44,16 @@ void DebugLog(const char* format, ...) OVW_PRINTF_FORMAT(1, 2);
 // A line of the given level, written when logging is on (or, for level 100,
 // whenever the level allows it).
 void DebugLogAt(int32_t level, const char* format, ...) OVW_PRINTF_FORMAT(2, 3);
-void DebugLogAtV(int32_t level, const char* format, va_list arguments);
-// A fixed text at level 1, used as a format without arguments.
+// A text at level 1, written as it stands (see PlainText): never read as a
+// format, so it may hold a file name.
 void DebugLogText(const char* text);
-// A fixed developer text at level 100, gated by the level alone.
+// A developer text at level 100, gated by the level alone; as it stands.
 void DeveloperLogText(const char* text);
 
 // Counts the error and writes it to the error log and, mirrored, to the
 // debug log.
 void ErrorLog(const char* format, ...) OVW_PRINTF_FORMAT(1, 2);
-void ErrorLogV(const char* format, va_list arguments);
+// An error line written as it stands (see PlainText).
 void ErrorLogText(const char* text);
 
 void RaiseLogDepth();

@@ -68,7 +68,7 @@ const RightWord kRegistryWords[] = {
 
 struct FormRules
 {
-    const char* opening;
+    const char* objects; // whose rights, in the line's opening
     uint32_t fullMask;
     uint32_t specificMask;
     const RightWord* words;
@@ -79,12 +79,10 @@ FormRules RulesOf(AccessMaskForm form)
 {
     if (form == AccessMaskForm::Registry)
     {
-        return {
-            "ParseAccessMask found granted registry rights within Access Mask (%8X): ", kRegistryFullAccess,
-            0x3F, kRegistryWords, sizeof(kRegistryWords) / sizeof(kRegistryWords[0])};
+        return {"registry", kRegistryFullAccess, 0x3F, kRegistryWords,
+                sizeof(kRegistryWords) / sizeof(kRegistryWords[0])};
     }
-    return {"ParseAccessMask found granted file system rights within Access Mask (%8X): ", kFileFullAccess,
-            0x1FF, kFileWords, sizeof(kFileWords) / sizeof(kFileWords[0])};
+    return {"file system", kFileFullAccess, 0x1FF, kFileWords, sizeof(kFileWords) / sizeof(kFileWords[0])};
 }
 
 bool AllGranted(uint32_t mask, uint32_t bits)
@@ -98,7 +96,9 @@ void DescribeAccessMask(uint32_t mask, AccessMaskForm form, GrantedRights& right
 {
     std::memset(&rights, 0, sizeof(rights));
     const FormRules rules = RulesOf(form);
-    FormatToBuffer(line, capacity, rules.opening, static_cast<unsigned>(mask));
+    FormatToBuffer(line, capacity,
+                   "ParseAccessMask found granted %s rights within Access Mask (%8X): ", rules.objects,
+                   static_cast<unsigned>(mask));
     if (mask == 0)
     {
         AppendToBuffer(line, capacity, "None; ");

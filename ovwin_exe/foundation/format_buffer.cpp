@@ -4,47 +4,69 @@
 #include <cwchar>
 #include <new>
 
-int FormatToBufferV(char* buffer, std::size_t capacity, const char* format, va_list arguments)
+namespace
+{
+// What a bounded print into buffer leaves: the result when it fit whole,
+// else an empty buffer and -1.
+template <typename Char>
+int KeepWhole(Char* buffer, std::size_t capacity, int written)
+{
+    if (written < 0 || static_cast<std::size_t>(written) >= capacity)
+    {
+        buffer[0] = Char();
+        return -1;
+    }
+    return written;
+}
+
+// Where the next character of a plain text starts: "%%" stands for one "%".
+const char* NextOfPlainText(const char* p)
+{
+    return p[0] == '%' && p[1] == '%' ? p + 2 : p + 1;
+}
+} // namespace
+
+int FormatToBuffer(char* buffer, std::size_t capacity, const char* format, ...)
 {
     if (buffer == nullptr || capacity == 0)
     {
         return -1;
     }
-    const int written = std::vsnprintf(buffer, capacity, format, arguments);
-    if (written < 0 || static_cast<std::size_t>(written) >= capacity)
-    {
-        buffer[0] = '\0';
-        return -1;
-    }
-    return written;
-}
-
-int FormatToBuffer(char* buffer, std::size_t capacity, const char* format, ...)
-{
     va_list arguments;
     va_start(arguments, format);
-    const int written = FormatToBufferV(buffer, capacity, format, arguments);
+    const int written = std::vsnprintf(buffer, capacity, format, arguments);
     va_end(arguments);
-    return written;
+    return KeepWhole(buffer, capacity, written);
 }
 
-namespace
+std::string PlainText(const char* text)
 {
-// A variadic frame without arguments, so that a fixed text can pass as the
-// format of FormatToBufferV.
-int FormatWithoutArguments(char* buffer, std::size_t capacity, const char* text, ...)
-{
-    va_list none;
-    va_start(none, text);
-    const int written = FormatToBufferV(buffer, capacity, text, none);
-    va_end(none);
-    return written;
+    std::string plain;
+    for (const char* p = text; *p != '\0'; p = NextOfPlainText(p))
+    {
+        plain += *p;
+    }
+    return plain;
 }
-} // namespace
 
 int FormatTextToBuffer(char* buffer, std::size_t capacity, const char* text)
 {
-    return FormatWithoutArguments(buffer, capacity, text);
+    if (buffer == nullptr || capacity == 0)
+    {
+        return -1;
+    }
+    std::size_t length = 0;
+    for (const char* p = text; *p != '\0'; p = NextOfPlainText(p))
+    {
+        if (length + 1 >= capacity)
+        {
+            buffer[0] = '\0';
+            return -1;
+        }
+        buffer[length++] = *p;
+    }
+    buffer[length] = '\0';
+    return static_cast<int>(length);
 }
 
 int FormatToBufferW(wchar_t* buffer, std::size_t capacity, const wchar_t* format, ...)
@@ -57,12 +79,7 @@ int FormatToBufferW(wchar_t* buffer, std::size_t capacity, const wchar_t* format
     va_start(arguments, format);
     const int written = std::vswprintf(buffer, capacity, format, arguments);
     va_end(arguments);
-    if (written < 0 || static_cast<std::size_t>(written) >= capacity)
-    {
-        buffer[0] = L'\0';
-        return -1;
-    }
-    return written;
+    return KeepWhole(buffer, capacity, written);
 }
 
 bool AppendToBuffer(char* buffer, std::size_t capacity, const char* source)

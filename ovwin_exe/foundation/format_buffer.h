@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #if defined(__MINGW32__)
 #define OVW_PRINTF_FORMAT(formatIndex, firstArgument)                                                        \
@@ -21,10 +22,12 @@
 // number of characters written. A result that does not fit is not written at
 // all: the buffer is left empty and the result is -1.
 int FormatToBuffer(char* buffer, std::size_t capacity, const char* format, ...) OVW_PRINTF_FORMAT(3, 4);
-int FormatToBufferV(char* buffer, std::size_t capacity, const char* format, va_list arguments);
 
-// Uses a fixed text as the format, without arguments: the text's own "%%"
-// become "%". Callers pass only texts of their own making.
+// A text that is shown or logged as it stands, never read as a format (a
+// file name may hold "%"): "%%" becomes "%", as it would in a format without
+// arguments, and every other character, "%s" and "%n" included, is copied.
+std::string PlainText(const char* text);
+// The same into a buffer, with FormatToBuffer's rule for what does not fit.
 int FormatTextToBuffer(char* buffer, std::size_t capacity, const char* text);
 
 // The same rules for wide-character buffers.
@@ -33,7 +36,7 @@ int FormatToBufferW(wchar_t* buffer, std::size_t capacity, const wchar_t* format
 // Formats the whole result, however long, into a block of exactly its size;
 // null when the format cannot be applied or the memory cannot be had (it
 // never throws).
-std::unique_ptr<char[]> FormatWholeMessage(const char* format, va_list arguments);
+std::unique_ptr<char[]> FormatWholeMessage(const char* format, va_list arguments) OVW_PRINTF_FORMAT(1, 0);
 
 // Appends source to the NUL-terminated text in buffer, keeping the whole at
 // most capacity - 1 characters; returns false when source had to be cut.

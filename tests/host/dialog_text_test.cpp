@@ -21,6 +21,7 @@ std::string Box(const std::string& message)
     return box;
 }
 
+std::string WholeMessage(const char* format, ...) OVW_PRINTF_FORMAT(1, 2);
 std::string WholeMessage(const char* format, ...)
 {
     va_list arguments;

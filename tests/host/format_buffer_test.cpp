@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 TEST(FormatToBuffer, WritesWhatFitsAndCountsIt)
 {
@@ -24,11 +25,28 @@ TEST(FormatToBuffer, LeavesTheBufferEmptyWhenTheResultDoesNotFit)
     EXPECT_EQ(FormatToBuffer(buffer, 0, "%s", ""), -1);
 }
 
-TEST(FormatToBuffer, FixedTextIsAFormatWithoutArguments)
+TEST(PlainText, IsNeverReadAsAFormatOnlyItsDoubledPercentsAreHalved)
 {
-    char buffer[16];
-    EXPECT_EQ(FormatTextToBuffer(buffer, sizeof(buffer), "100%% done"), 9);
-    EXPECT_STREQ(buffer, "100% done");
+    const std::pair<const char*, const char*> cases[] = {
+        {"100%% done", "100% done"},
+        {"C:\\Rates %s%n%d\\50% off.dat", "C:\\Rates %s%n%d\\50% off.dat"},
+        {"%%%", "%%"},
+        {"%", "%"},
+        {"", ""},
+    };
+    for (const auto& [text, shown] : cases)
+    {
+        EXPECT_EQ(PlainText(text), shown) << text;
+        char buffer[64];
+        EXPECT_EQ(FormatTextToBuffer(buffer, sizeof(buffer), text), static_cast<int>(std::strlen(shown)));
+        EXPECT_STREQ(buffer, shown);
+    }
+    // What does not fit is not written, as with FormatToBuffer.
+    char small[6];
+    EXPECT_EQ(FormatTextToBuffer(small, sizeof(small), "ab%%cd"), 5);
+    EXPECT_STREQ(small, "ab%cd");
+    EXPECT_EQ(FormatTextToBuffer(small, sizeof(small), "%s%n%d"), -1);
+    EXPECT_STREQ(small, "");
 }
 
 TEST(FormatToBuffer, WideTwinFollowsTheSameRules)

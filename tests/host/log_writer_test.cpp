@@ -1,3 +1,4 @@
+#include "diagnostics/error_description.h"
 #include "diagnostics/log.h"
 #include "support/fake_log_platform.h"
 #include "support/log_state.h"
@@ -113,4 +114,24 @@ TEST_F(LogWriter, AttachedDebuggerGetsWholeLinesEachFollowedByANewline)
     EXPECT_EQ(fake_log_platform::TakeDebuggerOutput(),
               kLine + "DEBUG    " + longMessage + "\n" + kLine + "ERROR !! bad\n");
     EXPECT_EQ(Body().size(), 3u); // the long line is wrapped in the file only
+}
+
+TEST_F(LogWriter, TextsAreWrittenAsTheyStandEvenWithConversionsInThem)
+{
+    OpenLogs(folder_.c_str(), log_state::WithDeveloperSwitch());
+    const std::string path = "C:\\Rates %s%n%d\\100%% sure.dat";
+    DebugLogText(path.c_str());
+    DeveloperLogText(path.c_str());
+    ErrorLogText(path.c_str());
+    ErrorLogWin32(2, "Copying \"%s\" failed", path.c_str());
+    const std::string shown = "C:\\Rates %s%n%d\\100% sure.dat";
+    EXPECT_EQ(
+        log_state::ReadLines(ErrorPath()),
+        (std::vector<std::string>{kLine + "ERROR !!  " + shown, kLine + "ERROR !!  Copying \"" + path +
+                                                                    "\" failed; [WIN32 0x00000002/C0002]"}));
+    EXPECT_EQ(Body(),
+              (std::vector<std::string>{
+                  kLine + "DEBUG    " + shown, kLine + "DEBUG X  " + shown, kLine + "ERROR !! " + shown,
+                  kLine + "ERROR !! Copying \"" + path + "\" failed; [WIN32 0x00000002/C0002]"}));
+    EXPECT_EQ(ErrorCount, 2u);
 }

@@ -45,9 +45,10 @@ TEST_F(Splash, SubStatusMovesTheBarOnlyForValuesAboveZero)
     EXPECT_EQ(Position(), 1);
     UpdateSubStatus("Validating Dependencies...", 30);
     EXPECT_EQ(Position(), 30);
-    UpdateSubStatus("Backing up \"a.dll\" to C:\\b", 0);
+    // A file name is shown as it stands, whatever it holds.
+    UpdateSubStatus("Backing up \"a.dll\" to C:\\Rates %s%n%d", 0);
     EXPECT_EQ(Position(), 30);
-    EXPECT_STREQ(SubStatusText, "Backing up \"a.dll\" to C:\\b");
+    EXPECT_STREQ(SubStatusText, "Backing up \"a.dll\" to C:\\Rates %s%n%d");
     UpdateSubStatus("Below zero", -5);
     EXPECT_EQ(Position(), 30);
     UpdateStatus("Initializing Brisel...");
@@ -55,7 +56,7 @@ TEST_F(Splash, SubStatusMovesTheBarOnlyForValuesAboveZero)
     EXPECT_EQ(DebugLines(), (std::vector<std::string>{
                                 "DEBUG    UpdateSubStatus: Inspecting operating system environment...",
                                 "DEBUG    UpdateSubStatus: Validating Dependencies...",
-                                "DEBUG    UpdateSubStatus: Backing up \"a.dll\" to C:\\b",
+                                "DEBUG    UpdateSubStatus: Backing up \"a.dll\" to C:\\Rates %s%n%d",
                                 "DEBUG    UpdateSubStatus: Below zero",
                                 "DEBUG    UpdateStatus: Initializing Brisel...",
                             }));
