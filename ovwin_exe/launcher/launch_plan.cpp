@@ -1,10 +1,12 @@
 #include "launcher/launch_plan.h"
 
+#include "diagnostics/log.h"
 #include "foundation/ansi_text.h"
 #include "foundation/format_buffer.h"
 #include "launcher/app_lifetime.h"
 
 #include <cstring>
+#include <string>
 
 void BuildStartFilePath(bool usingCache, const char* cacheParentFolder, const char* launcherFolder,
                         const char* fileName, char* destination, std::size_t capacity)
@@ -19,10 +21,38 @@ void BuildStartFilePath(bool usingCache, const char* cacheParentFolder, const ch
     }
 }
 
-void BuildLaunchCommandLine(const char* firstToken, const char* argumentText, char* destination,
-                            std::size_t capacity)
+void BuildLaunchCommandLine(const char* firstToken, const char* const* engineCommands, uint32_t commandCount,
+                            char* destination, std::size_t capacity)
 {
-    FormatToBuffer(destination, capacity, "%s %s", firstToken, argumentText);
+    if (FormatToBuffer(destination, capacity, "%s ", firstToken) < 0)
+    {
+        return; // not with kLaunchCommandLineCapacity, which holds any path and its space
+    }
+    uint32_t passed = 0;
+    for (; passed < commandCount; ++passed)
+    {
+        const char* separator = passed > 0 ? " " : "";
+        if (std::strlen(destination) + std::strlen(separator) + std::strlen(engineCommands[passed]) >=
+            capacity)
+        {
+            break;
+        }
+        AppendToBuffer(destination, capacity, separator);
+        AppendToBuffer(destination, capacity, engineCommands[passed]);
+    }
+    if (passed == commandCount)
+    {
+        return;
+    }
+    std::string leftOut;
+    for (uint32_t i = passed; i < commandCount; ++i)
+    {
+        leftOut += (i > passed ? " " : "") + std::string(engineCommands[i]);
+    }
+    ErrorLog("WinMain: The engine commands do not fit in the main program's command line of %d characters; "
+             "passing %d of %d, leaving out \"%s\".",
+             static_cast<int>(capacity - 1), static_cast<int>(passed), static_cast<int>(commandCount),
+             leftOut.c_str());
 }
 
 void BuildProfileFileName(const char* launcherFolder, char* destination, std::size_t capacity)

@@ -12,10 +12,13 @@
 void BuildStartFilePath(bool usingCache, const char* cacheParentFolder, const char* launcherFolder,
                         const char* fileName, char* destination, std::size_t capacity);
 
-// "%s %s": the first token (instance file or launcher path, unquoted), one
-// space, the engine commands.
-void BuildLaunchCommandLine(const char* firstToken, const char* argumentText, char* destination,
-                            std::size_t capacity);
+// The main program's command line: the first token (instance file or
+// launcher path, unquoted) and one space, always; then the engine commands,
+// separated by spaces, as many whole ones as fit in the capacity (which must
+// hold the token and its space). When some are left out an error line
+// says which.
+void BuildLaunchCommandLine(const char* firstToken, const char* const* engineCommands, uint32_t commandCount,
+                            char* destination, std::size_t capacity);
 
 // The profile file's name as the launcher logs it: "%sov_main.ini" in quotes.
 void BuildProfileFileName(const char* launcherFolder, char* destination, std::size_t capacity);

@@ -213,13 +213,10 @@ void RunStandardStart(const char* argumentText)
     }
 
     char launchPath[kPathCapacity];
-    char launchCommandLine[kPathCapacity];
+    char launchCommandLine[kLaunchCommandLineCapacity];
     WorkStep("Preparing to launch...", 100, 300, [&] {
         BuildStartFilePath(usingCache, KnownFoldersList.TCacheParentDir, KnownFoldersList.CurrDir,
                            "verozar1.exe", launchPath, sizeof(launchPath));
-        char engineCommandText[kPathCapacity];
-        JoinEngineCommands(' ', engineCommandText, sizeof(engineCommandText));
-
         const char* firstToken = ModulePath;
         char instancePath[kPathCapacity] = "";
         if (LaunchOptions.UsingInstanceFile.Set)
@@ -234,7 +231,8 @@ void RunStandardStart(const char* argumentText)
                 DebugLogText("WinMain: Using legacy command line passing.");
             }
         }
-        BuildLaunchCommandLine(firstToken, engineCommandText, launchCommandLine, sizeof(launchCommandLine));
+        BuildLaunchCommandLine(firstToken, EngineCommands, EngineCommandCount, launchCommandLine,
+                               sizeof(launchCommandLine));
     });
 
     int32_t launchResult = 0;

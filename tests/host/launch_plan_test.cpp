@@ -1,8 +1,12 @@
 #include "launcher/launch_plan.h"
 
 #include "foundation/text_limits.h"
+#include "support/log_state.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 TEST(LaunchPlan, FilesOfTheStartLieInTheCacheOrBesideTheLauncher)
 {
@@ -14,15 +18,52 @@ TEST(LaunchPlan, FilesOfTheStartLieInTheCacheOrBesideTheLauncher)
     EXPECT_STREQ(path, "C:\\Program Files\\App\\instance.t1");
 }
 
-TEST(LaunchPlan, CommandLineIsTheFirstTokenASpaceAndTheCommandsUnquoted)
+TEST(LaunchPlan, CommandLineIsTheFirstTokenASpaceAndAsManyWholeCommandsAsFit)
 {
-    char line[kPathCapacity];
-    BuildLaunchCommandLine("C:\\Program Files\\App\\ovwin64.exe", "", line, sizeof(line));
-    EXPECT_STREQ(line, "C:\\Program Files\\App\\ovwin64.exe ");
-    BuildLaunchCommandLine("C:\\App\\instance.t1", "LIST ABC", line, sizeof(line));
-    EXPECT_STREQ(line, "C:\\App\\instance.t1 LIST ABC");
-    BuildLaunchCommandLine(std::string(200, 'p').c_str(), std::string(60, 'c').c_str(), line, sizeof(line));
-    EXPECT_STREQ(line, ""); // too long for the buffer: not written rather than cut
+    const std::string folder = log_state::Reset();
+    OpenLogs(folder.c_str(), log_state::WithDiagnosticSwitch());
+    const std::string path(200, 'p');
+    const std::string longest(259, 'p');
+    const std::string a29(29, 'a');
+    const std::string b29(29, 'b');
+    const std::string b30(30, 'b');
+    struct Row
+    {
+        std::string token;
+        std::vector<const char*> commands;
+        std::string line;
+        std::string leftOut; // the end of the error line, none when all were passed
+    };
+    const Row rows[] = {
+        {"C:\\Program Files\\App\\ovwin64.exe", {}, "C:\\Program Files\\App\\ovwin64.exe ", ""},
+        {"C:\\App\\instance.t1", {"LIST", "ABC"}, "C:\\App\\instance.t1 LIST ABC", ""},
+        {path, {a29.c_str(), b29.c_str()}, path + " " + a29 + " " + b29, ""}, // 260 characters
+        {path,
+         {a29.c_str(), b30.c_str(), "C"},
+         path + " " + a29,
+         "passing 1 of 3, leaving out \"" + b30 + " C\"."},
+        {longest, {"LIST"}, longest + " ", "passing 0 of 1, leaving out \"LIST\"."},
+    };
+    for (const Row& row : rows)
+    {
+        log_state::WriteFile(folder + "OvwinError.log", "");
+        char line[kLaunchCommandLineCapacity];
+        BuildLaunchCommandLine(row.token.c_str(), row.commands.data(),
+                               static_cast<uint32_t>(row.commands.size()), line, sizeof(line));
+        EXPECT_EQ(line, row.line) << row.line.size();
+        const std::vector<std::string> errors = log_state::ReadMessages(folder + "OvwinError.log");
+        if (row.leftOut.empty())
+        {
+            EXPECT_TRUE(errors.empty()) << row.line;
+        }
+        else
+        {
+            EXPECT_EQ(errors, std::vector<std::string>{
+                                  "ERROR !!  WinMain: The engine commands do not fit in the main "
+                                  "program's command line of 260 characters; " +
+                                  row.leftOut});
+        }
+    }
 }
 
 TEST(LaunchPlan, ProfileNameIsQuotedForTheLogAndPlainForTheLookUp)
