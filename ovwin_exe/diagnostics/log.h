@@ -68,29 +68,20 @@ void TraceFunctionExit(const char* name);
 void TraceBlockEntry(const char* label);
 void TraceBlockExit(const char* label);
 
-class FunctionTrace
+template <void (*Entry)(const char*), void (*Exit)(const char*)>
+class Trace
 {
   public:
-    explicit FunctionTrace(const char* name) : name_(name) { TraceFunctionEntry(name_); }
-    ~FunctionTrace() { TraceFunctionExit(name_); }
-    FunctionTrace(const FunctionTrace&) = delete;
-    FunctionTrace& operator=(const FunctionTrace&) = delete;
+    explicit Trace(const char* name) : name_(name) { Entry(name_); }
+    ~Trace() { Exit(name_); }
+    Trace(const Trace&) = delete;
+    Trace& operator=(const Trace&) = delete;
 
   private:
     const char* name_;
 };
-
-class BlockTrace
-{
-  public:
-    explicit BlockTrace(const char* label) : label_(label) { TraceBlockEntry(label_); }
-    ~BlockTrace() { TraceBlockExit(label_); }
-    BlockTrace(const BlockTrace&) = delete;
-    BlockTrace& operator=(const BlockTrace&) = delete;
-
-  private:
-    const char* label_;
-};
+using FunctionTrace = Trace<TraceFunctionEntry, TraceFunctionExit>;
+using BlockTrace = Trace<TraceBlockEntry, TraceBlockExit>;
 
 // Raises LogDepth for a listing or a step and lowers it on the way out.
 class LogDepthScope

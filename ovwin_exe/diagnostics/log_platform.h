@@ -8,5 +8,5 @@
 // setting read afresh.
 LogTimestamp ReadLogTimestamp();
 
-bool DebuggerAttached();
+[[nodiscard]] bool DebuggerAttached();
 void WriteToDebugger(const char* text);

@@ -28,16 +28,16 @@ struct SecurityDescriptorSet
 
 // Whether Everyone holds full rights on the object (a file or folder, or a
 // registry key), or the launcher's own process on a file or folder.
-RightsCheckResult CheckEveryoneRightsInFile(PSECURITY_DESCRIPTOR descriptor);
-RightsCheckResult CheckEveryoneRightsInRegistry(PSECURITY_DESCRIPTOR descriptor);
-RightsCheckResult CheckInvokerRightsInFile(PSECURITY_DESCRIPTOR descriptor);
+[[nodiscard]] RightsCheckResult CheckEveryoneRightsInFile(PSECURITY_DESCRIPTOR descriptor);
+[[nodiscard]] RightsCheckResult CheckEveryoneRightsInRegistry(PSECURITY_DESCRIPTOR descriptor);
+[[nodiscard]] RightsCheckResult CheckInvokerRightsInFile(PSECURITY_DESCRIPTOR descriptor);
 
 // 1 when the launcher's own process holds full rights on the file; 0 when
 // not, when the file is missing or its rights cannot be read or checked
 // (each reported in the error log), and before Windows 7.
-int32_t IsFileUnrestricted(const char* path);
+[[nodiscard]] int32_t IsFileUnrestricted(const char* path);
 
 // 1 when the party (Everyone, or else the launcher's own process) holds
 // full rights on the folder; 0 otherwise and before Windows 7. Only a
 // failed allocation or descriptor read reaches the error log.
-int32_t IsFolderUnrestricted(const char* path, bool everyone);
+[[nodiscard]] int32_t IsFolderUnrestricted(const char* path, bool everyone);

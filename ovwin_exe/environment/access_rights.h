@@ -82,4 +82,5 @@ extern const RightsCheckParty kInvokerInFile;
 // Judges a completed access check by its reply: an error code in the reply
 // is Error (with its error line); otherwise the granted mask is parsed and
 // full rights are True.
-RightsCheckResult JudgeAccessReply(const RightsCheckParty& party, uint32_t replyError, uint32_t grantedMask);
+[[nodiscard]] RightsCheckResult JudgeAccessReply(const RightsCheckParty& party, uint32_t replyError,
+                                                 uint32_t grantedMask);

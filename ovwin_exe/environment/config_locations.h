@@ -22,7 +22,7 @@ void InitConfigLocations(uint32_t mode, bool repairAll);
 
 // True when the company key needs an update: missing, unreadable, reflected
 // or not fully open to Everyone.
-bool CheckConfigRegistry();
+[[nodiscard]] bool CheckConfigRegistry();
 
 // "SOFTWARE\<company>", below HKEY_LOCAL_MACHINE in the 64-bit view.
 void FormatCompanyKeyPath(char* destination, std::size_t capacity);
@@ -35,4 +35,4 @@ enum class ConfigRightsDecision
 };
 
 // Whether the repairs may run, from the user and rights facts.
-ConfigRightsDecision DecideConfigRights(const SystemInfoRecord& facts);
+[[nodiscard]] ConfigRightsDecision DecideConfigRights(const SystemInfoRecord& facts);

@@ -4,4 +4,4 @@
 
 // True when the caller may go on with an administrative step. May end the
 // process: the elevated copy of the launcher then takes over.
-bool RequestElevatedRights();
+[[nodiscard]] bool RequestElevatedRights();

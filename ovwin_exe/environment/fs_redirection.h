@@ -11,7 +11,7 @@
 // Switch WOW64 file-system redirection off before, and on again after, such
 // an operation. A process that does not run under WOW64 is exempt: both
 // return at once. A failure to switch back on is a fatal failure.
-bool DisableFSCompatibility();
+[[nodiscard]] bool DisableFSCompatibility();
 bool EnableFSCompatibility();
 
 // Enabled at start; disabled between a successful switch-off and its
@@ -38,9 +38,10 @@ struct RedirectionCalls
 };
 
 // True unless switching redirection off failed (an error line is written).
-bool DisableRedirection(RedirectionState& state, bool underWow64, const RedirectionCalls& calls);
+[[nodiscard]] bool DisableRedirection(RedirectionState& state, bool underWow64,
+                                      const RedirectionCalls& calls);
 
 // False only when switching redirection back on failed: the error line is
 // written and the caller must end the process, which may not go on with
 // redirection off.
-bool EnableRedirection(RedirectionState& state, const RedirectionCalls& calls);
+[[nodiscard]] bool EnableRedirection(RedirectionState& state, const RedirectionCalls& calls);

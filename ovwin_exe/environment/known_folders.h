@@ -64,7 +64,7 @@ bool GetSpecialFolder(uint32_t kind, char* destination);
 
 // Whether the text's last character (not a trailing byte of a double-byte
 // one) is a backslash.
-bool EndsWithBackslash(const char* path);
+[[nodiscard]] bool EndsWithBackslash(const char* path);
 
 // Appends a backslash unless the path already ends with one or is empty (an
 // empty folder stays empty, so that nobody builds paths on the drive's root
@@ -74,4 +74,4 @@ void AppendTrailingBackslash(char* path, std::size_t capacity);
 // The cache counts as defaulted when its parent fell back to the Windows
 // folder: the parent then contains the Windows folder's text. With no
 // Windows folder known, only an empty parent counts.
-bool IsCacheDefaulted(const char* cacheParent, const char* windowsFolder);
+[[nodiscard]] bool IsCacheDefaulted(const char* cacheParent, const char* windowsFolder);

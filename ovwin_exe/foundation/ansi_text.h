@@ -5,9 +5,9 @@
 
 #include <cstddef>
 
-bool AnsiIsLeadByte(unsigned char byte);
+[[nodiscard]] bool AnsiIsLeadByte(unsigned char byte);
 // Case-insensitive equality by the code page's rules.
-bool AnsiEqualsIgnoreCase(const char* left, const char* right);
+[[nodiscard]] bool AnsiEqualsIgnoreCase(const char* left, const char* right);
 // Upper-cases the text in place by the code page's rules.
 void AnsiToUpper(char* text, std::size_t capacity);
 

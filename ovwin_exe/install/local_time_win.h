@@ -7,6 +7,6 @@
 #include <windows.h>
 
 // An archive record's UTC time in local time.
-bool UtcToLocalTime(const TabTimestamp& utc, TabTimestamp* local);
+[[nodiscard]] bool UtcToLocalTime(const TabTimestamp& utc, TabTimestamp* local);
 // A file time (UTC) in local time.
-bool FileTimeToLocalStamp(const FILETIME& utc, TabTimestamp* local);
+[[nodiscard]] bool FileTimeToLocalStamp(const FILETIME& utc, TabTimestamp* local);

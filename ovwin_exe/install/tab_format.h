@@ -104,7 +104,7 @@ enum class RecordVerdict
 };
 
 // A record whose name's first byte is NUL is unused, whatever the rest holds.
-bool IsUnusedRecord(const uint8_t* record);
+[[nodiscard]] bool IsUnusedRecord(const uint8_t* record);
 
 // Decodes one 100-byte record into an entry, texts cut and terminated where
 // the record had no NUL, without judging it.
@@ -119,9 +119,9 @@ void EncodeTabHeader(uint8_t* header, uint32_t headerSize, uint32_t archiveSize)
 void EncodeFileRecord(const ArchiveEntry& entry, uint8_t* record);
 
 // The record count that HeaderSize provides (0 below 100 bytes).
-uint32_t RecordCountOf(uint32_t headerSize);
+[[nodiscard]] uint32_t RecordCountOf(uint32_t headerSize);
 
 // "Different", "Newer", "Always", "DoesNotExist"; empty for other rules.
 const char* InstallWord(uint32_t installType);
-bool IsKnownInstallRule(uint32_t installType);
-bool IsKnownDestination(const char* destination); // "CUR", "FON", "WIN", "SYS", "S64"
+[[nodiscard]] bool IsKnownInstallRule(uint32_t installType);
+[[nodiscard]] bool IsKnownDestination(const char* destination); // "CUR", "FON", "WIN", "SYS", "S64"

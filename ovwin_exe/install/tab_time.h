@@ -14,12 +14,12 @@ constexpr uint64_t kUnixEpochTicks = 116444736000000000ull;
 
 // Whether the fields form a date and time SystemTimeToFileTime accepts
 // (DayOfWeek is not looked at).
-bool IsValidTimestamp(const TabTimestamp& stamp);
-bool TimestampToTicks(const TabTimestamp& stamp, uint64_t* ticks);
+[[nodiscard]] bool IsValidTimestamp(const TabTimestamp& stamp);
+[[nodiscard]] bool TimestampToTicks(const TabTimestamp& stamp, uint64_t* ticks);
 // Fills every field, DayOfWeek included; false where FileTimeToSystemTime
 // fails too.
-bool TicksToTimestamp(uint64_t ticks, TabTimestamp* stamp);
+[[nodiscard]] bool TicksToTimestamp(uint64_t ticks, TabTimestamp* stamp);
 
 // The same moment moved by an offset, as FileTimeToLocalFileTime moves it
 // by the time zone's present offset.
-bool ShiftTimestamp(const TabTimestamp& stamp, int64_t offsetSeconds, TabTimestamp* shifted);
+[[nodiscard]] bool ShiftTimestamp(const TabTimestamp& stamp, int64_t offsetSeconds, TabTimestamp* shifted);

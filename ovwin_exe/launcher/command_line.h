@@ -37,10 +37,10 @@ bool ConvertCmdToArgv(const char* text);
 // command (kept in capitals in EngineCommands), and sets the switches of
 // LaunchOptions. With listing, each parameter is logged at level 100. Stops
 // at the help switch and returns false; true otherwise.
-bool ParseArgumentList(bool listing);
+[[nodiscard]] bool ParseArgumentList(bool listing);
 
 // True when some engine command equals the word, letter case ignored.
-bool HasEngineCommand(const char* word);
+[[nodiscard]] bool HasEngineCommand(const char* word);
 
 // The engine commands in their order, separated by the separator, in a
 // buffer of the given capacity (a command that does not fit is cut).

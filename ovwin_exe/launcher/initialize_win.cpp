@@ -138,8 +138,7 @@ void Initialize(HINSTANCE instance, const char* argumentText)
     FormatLauncherKeyPath(LauncherKey, sizeof(LauncherKey));
     InitParams(argumentText);
 
-    int32_t registryLevel = 0;
-    ReadDebugLevel(&registryLevel);
+    const int32_t registryLevel = ReadDebugLevel();
     const bool levelFromRegistry = registryLevel > LogLevel;
     if (levelFromRegistry)
     {

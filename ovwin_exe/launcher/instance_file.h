@@ -30,4 +30,4 @@ std::vector<std::string> BuildInstanceFileLines(const InstanceFacts& facts);
 // folder: true when it was written, with its path in pathOut (260 bytes);
 // false, with the error logged and pathOut untouched, when it could not be
 // created.
-bool CreateT1File(bool usingCache, const char* argumentText, char* pathOut);
+[[nodiscard]] bool CreateT1File(bool usingCache, const char* argumentText, char* pathOut);

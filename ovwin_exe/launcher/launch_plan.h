@@ -26,7 +26,7 @@ void BuildProfileFileName(const char* launcherFolder, char* destination, std::si
 void UnquoteProfileFileName(const char* quoted, char* destination, std::size_t capacity);
 
 // A profile value counts as true when it is "TRUE" in any letter case.
-bool ProfileValueIsTrue(const char* value);
+[[nodiscard]] bool ProfileValueIsTrue(const char* value);
 
 struct LaunchOutcome
 {

@@ -59,7 +59,7 @@ void ReportFailedWrite(const char* valueName, LSTATUS result)
 }
 } // namespace
 
-bool ReadDebugLevel(int32_t* level)
+int32_t ReadDebugLevel()
 {
     DWORD value = 0;
     DWORD size = sizeof(value);
@@ -70,11 +70,9 @@ bool ReadDebugLevel(int32_t* level)
         char description[kErrorTextCapacity];
         ErrorLog("OVWin registry access error: Error while reading configuration subkey \"Debug\"; %s",
                  Describe(result, description));
-        *level = 0;
-        return false;
+        return 0;
     }
-    *level = static_cast<int32_t>(value);
-    return true;
+    return static_cast<int32_t>(value);
 }
 
 void SaveWorkingFolder()

@@ -19,7 +19,7 @@ void RegisterFonts();
 void CreateHelperShortcuts();
 
 // The main program's files in the cache: true when it is to run from there.
-bool InstallVErozarFiles();
+[[nodiscard]] bool InstallVErozarFiles();
 void TouchVErozarFiles();
 void InstallTPEFiles();
 void TouchTPEFiles();

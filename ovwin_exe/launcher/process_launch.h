@@ -12,8 +12,8 @@ const char* ExecuteAppFailureMessage(uint32_t errorCode);
 // The error behind a failed shell start: the thread's last error, or, where
 // the shell's own error box has cleared it, the error its result code
 // (hInstApp, an SE_ERR_ value) stands for.
-uint32_t ShellStartError(uint32_t lastError, intptr_t shellResult);
+[[nodiscard]] uint32_t ShellStartError(uint32_t lastError, intptr_t shellResult);
 
 // Starts the program hidden, detached, in WorkingFolder, without waiting:
 // 0 when the process was created, -1 when it was not.
-int32_t ExecuteProcessEx(const char* applicationPath, const char* commandLine);
+[[nodiscard]] int32_t ExecuteProcessEx(const char* applicationPath, const char* commandLine);

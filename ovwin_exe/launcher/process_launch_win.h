@@ -10,4 +10,5 @@
 // 0 when the five-minute wait ran out or no exit code could be read;
 // otherwise the exit code the system reports (259, still active, when not
 // waited for).
-int32_t ExecuteAppEx(HWND owner, const char* file, const char* parameters, bool wait, bool hide);
+[[nodiscard]] int32_t ExecuteAppEx(HWND owner, const char* file, const char* parameters, bool wait,
+                                   bool hide);

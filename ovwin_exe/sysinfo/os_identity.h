@@ -25,11 +25,11 @@ void EditionNameForProductCode(uint32_t productCode, char* destination, std::siz
 
 // Only Windows 10 and later are told apart by their release label, so only
 // they need the registry read.
-bool ReleaseLabelWanted(const OsVersionRecord& version, const OsVersionTests& tests);
+[[nodiscard]] bool ReleaseLabelWanted(const OsVersionRecord& version, const OsVersionTests& tests);
 
 // Fills the operating-system group of the record from its OsVersion, the
 // version tests, the product code (0 when none) and the release label
 // (empty when none), and sets OsNamed. True when one of the two Windows 7
 // workstation names was chosen, which earns the end-of-life statement.
-bool IdentifyOperatingSystem(SystemInfoRecord& record, const OsVersionTests& tests, uint32_t productCode,
-                             const char* releaseLabel);
+[[nodiscard]] bool IdentifyOperatingSystem(SystemInfoRecord& record, const OsVersionTests& tests,
+                                           uint32_t productCode, const char* releaseLabel);

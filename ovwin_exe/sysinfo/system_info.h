@@ -84,4 +84,4 @@ bool LoadSystemInfoObject();
 // Membership of the built-in Administrators group, counting the full token
 // behind a UAC-filtered one. Loads the version data first when they are
 // missing, but never from inside a load, which calls it itself.
-bool IsUserLocalAdmin();
+[[nodiscard]] bool IsUserLocalAdmin();

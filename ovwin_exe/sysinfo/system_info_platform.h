@@ -12,28 +12,28 @@
 #include <cstdint>
 
 // The extended version record; false when the system would not give it.
-bool QueryOsVersion(OsVersionRecord& version);
+[[nodiscard]] bool QueryOsVersion(OsVersionRecord& version);
 OsVersionTests QueryOsVersionTests();
 // GetProductInfo's code, looked up at run time; 0 when missing or failing.
-uint32_t QueryProductCode(const OsVersionRecord& version);
+[[nodiscard]] uint32_t QueryProductCode(const OsVersionRecord& version);
 // "DisplayVersion", else "ReleaseId", from the 64-bit registry view; empty
 // when neither has a text. Registry errors other than a missing value are
 // logged.
 void QueryReleaseLabel(char* label, std::size_t capacity);
 
 ProcessorRecord QueryProcessor();
-bool QueryComputerName(char* name, std::size_t capacity);
-bool QueryMemoryTotals(uint64_t& totalPhysicalBytes, uint64_t& totalVirtualBytes);
+[[nodiscard]] bool QueryComputerName(char* name, std::size_t capacity);
+[[nodiscard]] bool QueryMemoryTotals(uint64_t& totalPhysicalBytes, uint64_t& totalVirtualBytes);
 
-bool QueryUserName(char* name, std::size_t capacity);
+[[nodiscard]] bool QueryUserName(char* name, std::size_t capacity);
 UacSettingReading QueryUacSetting();
 
 // The token questions. Each releases what it took before it returns, and on
 // failure says what failed in `failure`.
-bool QueryLocalAdminMembership(bool askElevationType, bool& member, TokenFailure& failure);
-bool QueryProcessElevated(bool& elevated, TokenFailure& failure);
-bool QueryAdminInvoked(bool& invoked, TokenFailure& failure);
-bool QueryIntegrityRid(uint32_t& integrityRid, TokenFailure& failure);
+[[nodiscard]] bool QueryLocalAdminMembership(bool askElevationType, bool& member, TokenFailure& failure);
+[[nodiscard]] bool QueryProcessElevated(bool& elevated, TokenFailure& failure);
+[[nodiscard]] bool QueryAdminInvoked(bool& invoked, TokenFailure& failure);
+[[nodiscard]] bool QueryIntegrityRid(uint32_t& integrityRid, TokenFailure& failure);
 
 // Ends the run after a failed token query, as a fatal failure: without the
 // token's answers the launcher cannot tell which rights it has. Does not

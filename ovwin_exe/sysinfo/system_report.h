@@ -38,13 +38,13 @@ struct UacSettingReading
 // Logs what the reading says and decides whether UAC counts as on. A
 // setting that cannot be read counts as on, so the launcher asks for rights
 // rather than assuming it has them; only a missing value counts as off.
-bool JudgeUacSetting(const UacSettingReading& reading);
+[[nodiscard]] bool JudgeUacSetting(const UacSettingReading& reading);
 
 // "Executing as ..." and "Process running ...", each into a message buffer.
 void BuildAccountSentence(const SystemInfoRecord& record, char* destination, std::size_t capacity);
 void BuildProcessSentence(const SystemInfoRecord& record, char* destination, std::size_t capacity);
 // An administrator held back by UAC is told that elevation will be asked for.
-bool AdministratorNoteWanted(const SystemInfoRecord& record);
+[[nodiscard]] bool AdministratorNoteWanted(const SystemInfoRecord& record);
 void LogRightsLines(const SystemInfoRecord& record);
 
 // A token query that failed: who asked, what could not be done, and the
