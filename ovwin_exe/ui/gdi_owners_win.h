@@ -13,6 +13,13 @@ using GdiObject = Owner<NullEmptyTraits<Handle, DeleteObject>>;
 // A memory device context, from CreateCompatibleDC.
 using MemoryDc = Owner<NullEmptyTraits<HDC, DeleteDC>>;
 
+// The screen's device context, from GetDC(nullptr).
+inline void ReleaseScreenDc(HDC dc)
+{
+    ReleaseDC(nullptr, dc);
+}
+using ScreenDc = Owner<NullEmptyTraits<HDC, ReleaseScreenDc>>;
+
 // What an object replaced in a device context, selected back in when the
 // owner goes.
 struct SelectionTraits

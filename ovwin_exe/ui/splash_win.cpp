@@ -155,9 +155,7 @@ INT_PTR CALLBACK VerifyDialogProc(HWND, UINT, WPARAM, LPARAM)
 void PrepareSplashResources(const char* copyright)
 {
     CopyToBuffer(CopyrightText, sizeof(CopyrightText), copyright);
-    HDC screen = GetDC(nullptr);
-    const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const int pixelsPerInch = GetDeviceCaps(ScreenDc(GetDC(nullptr)).Get(), LOGPIXELSY);
     SplashWindow = nullptr;
     SmallFont.Reset(CreateVerdana(kSmallPoints, pixelsPerInch));
     StatusFont.Reset(CreateVerdana(kStatusPoints, pixelsPerInch));

@@ -2,6 +2,7 @@
 // its transparent colour.
 #include "resources/resource_ids.h"
 #include "ui/bitmap_mask_win.h"
+#include "ui/gdi_owners_win.h"
 
 #include <gtest/gtest.h>
 
@@ -45,36 +46,37 @@ TEST(Artwork, PicturesAre24BitOfTheirFixedSizes)
 
 TEST(Artwork, ShieldIsDrawnWithBlackAsItsTransparentColour)
 {
-    HBITMAP shield = LoadPicture(IDB_ELEVATION_SHIELD);
-    ASSERT_NE(shield, nullptr);
-    HDC screen = GetDC(nullptr);
-    HDC picture = CreateCompatibleDC(screen);
+    const GdiObject<HBITMAP> shield(LoadPicture(IDB_ELEVATION_SHIELD));
+    ASSERT_TRUE(shield);
+    const ScreenDc screen(GetDC(nullptr));
+    const MemoryDc picture(CreateCompatibleDC(screen.Get()));
     // The shield's colours, read before the mask is made from it: making the
     // mask must leave them as they are.
-    HGDIOBJ previous = SelectObject(picture, shield);
     std::vector<COLORREF> colours;
-    for (int i = 0; i < 64 * 64; ++i)
     {
-        colours.push_back(GetPixel(picture, i % 64, i / 64));
+        const GdiSelection shown = SelectInto(picture.Get(), shield.Get());
+        for (int i = 0; i < 64 * 64; ++i)
+        {
+            colours.push_back(GetPixel(picture.Get(), i % 64, i / 64));
+        }
     }
-    SelectObject(picture, previous);
-    const GdiObject<HBITMAP> mask = CreateBitmapMask(shield);
+    const GdiObject<HBITMAP> mask = CreateBitmapMask(shield.Get());
     ASSERT_TRUE(mask);
 
     // A canvas of one colour, the shield drawn over it at (8, 8); the
     // canvas's own text and background colours must not matter.
     const COLORREF green = RGB(0x40, 0xA0, 0x40);
-    HDC canvas = CreateCompatibleDC(screen);
-    HBITMAP canvasBitmap = CreateCompatibleBitmap(screen, 80, 80);
-    HGDIOBJ canvasPrevious = SelectObject(canvas, canvasBitmap);
-    HBRUSH fill = CreateSolidBrush(green);
+    const MemoryDc canvas(CreateCompatibleDC(screen.Get()));
+    const GdiObject<HBITMAP> canvasBitmap(CreateCompatibleBitmap(screen.Get(), 80, 80));
+    const GdiSelection canvasShown = SelectInto(canvas.Get(), canvasBitmap.Get());
+    const GdiObject<HBRUSH> fill(CreateSolidBrush(green));
     const RECT whole = {0, 0, 80, 80};
-    FillRect(canvas, &whole, fill);
-    SetTextColor(canvas, RGB(200, 0, 0));
-    SetBkColor(canvas, RGB(0, 0, 200));
-    DrawMaskedBitmap(canvas, 8, 8, shield, mask.Get());
+    FillRect(canvas.Get(), &whole, fill.Get());
+    SetTextColor(canvas.Get(), RGB(200, 0, 0));
+    SetBkColor(canvas.Get(), RGB(0, 0, 200));
+    DrawMaskedBitmap(canvas.Get(), 8, 8, shield.Get(), mask.Get());
 
-    SelectObject(picture, shield);
+    const GdiSelection shown = SelectInto(picture.Get(), shield.Get());
     int transparent = 0;
     int changed = 0;
     int wrong = 0;
@@ -83,20 +85,12 @@ TEST(Artwork, ShieldIsDrawnWithBlackAsItsTransparentColour)
         const int x = i % 64;
         const int y = i / 64;
         transparent += colours[i] == 0 ? 1 : 0;
-        changed += GetPixel(picture, x, y) != colours[i] ? 1 : 0;
-        wrong += GetPixel(canvas, x + 8, y + 8) != (colours[i] == 0 ? green : colours[i]) ? 1 : 0;
+        changed += GetPixel(picture.Get(), x, y) != colours[i] ? 1 : 0;
+        wrong += GetPixel(canvas.Get(), x + 8, y + 8) != (colours[i] == 0 ? green : colours[i]) ? 1 : 0;
     }
     EXPECT_EQ(changed, 0);
     EXPECT_EQ(wrong, 0);
     EXPECT_GT(transparent, 500);
     EXPECT_LT(transparent, 64 * 64 - 1500);
-    EXPECT_EQ(GetPixel(canvas, 0, 0), green);
-    SelectObject(picture, previous);
-    SelectObject(canvas, canvasPrevious);
-    DeleteObject(fill);
-    DeleteObject(canvasBitmap);
-    DeleteDC(canvas);
-    DeleteDC(picture);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(shield);
+    EXPECT_EQ(GetPixel(canvas.Get(), 0, 0), green);
 }

@@ -13,6 +13,8 @@
 // Titles are compared exactly. Texts are printed with C escapes (\n, \r, \t,
 // \\) so that every control stays on one line. Exit status 0 on success, 1
 // when the window or control is not there, 2 on a usage error.
+#include "ui/gdi_owners_win.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -194,29 +196,20 @@ bool UseScreenArea(const RECT& area, Use use)
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
 
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    const ScreenDc screen(GetDC(nullptr));
+    const MemoryDc memory(CreateCompatibleDC(screen.Get()));
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool used = false;
-    if (memory != nullptr && bitmap != nullptr)
+    const GdiObject<HBITMAP> bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!memory || !bitmap)
     {
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
+        return false;
+    }
+    {
+        const GdiSelection picture = SelectInto(memory.Get(), bitmap.Get());
+        BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), area.left, area.top, SRCCOPY | CAPTUREBLT);
         GdiFlush();
-        SelectObject(memory, previous);
-        used = use(info.bmiHeader, static_cast<const BYTE*>(bits));
     }
-    if (bitmap != nullptr)
-    {
-        DeleteObject(bitmap);
-    }
-    if (memory != nullptr)
-    {
-        DeleteDC(memory);
-    }
-    ReleaseDC(nullptr, screen);
-    return used;
+    return use(info.bmiHeader, static_cast<const BYTE*>(bits));
 }
 
 // Saves the screen area under the window as a bitmap file.

@@ -1,5 +1,7 @@
 #include "support/security_builder.h"
 
+#include "foundation/win32_owners_win.h"
+
 #include <sddl.h>
 
 #include <cstring>
@@ -16,12 +18,11 @@ TestSid TestSid::WellKnown(WELL_KNOWN_SID_TYPE type)
 TestSid TestSid::ProcessUser()
 {
     TestSid sid;
-    HANDLE token = nullptr;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    KernelHandle token;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive());
     BYTE buffer[256];
     DWORD size = 0;
-    GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size);
-    CloseHandle(token);
+    GetTokenInformation(token.Get(), TokenUser, buffer, sizeof(buffer), &size);
     const PSID user = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
     sid.bytes_.assign(static_cast<BYTE*>(user), static_cast<BYTE*>(user) + GetLengthSid(user));
     return sid;
@@ -30,10 +31,10 @@ TestSid TestSid::ProcessUser()
 TestSid TestSid::FromText(const char* text)
 {
     TestSid sid;
-    PSID converted = nullptr;
-    ConvertStringSidToSidA(text, &converted);
-    sid.bytes_.assign(static_cast<BYTE*>(converted), static_cast<BYTE*>(converted) + GetLengthSid(converted));
-    LocalFree(converted);
+    LocalMemory<void> converted;
+    ConvertStringSidToSidA(text, converted.Receive());
+    BYTE* bytes = static_cast<BYTE*>(converted.Get());
+    sid.bytes_.assign(bytes, bytes + GetLengthSid(converted.Get()));
     return sid;
 }
 
