@@ -43,6 +43,7 @@ struct LoggedHandleTraits
     using Value = HANDLE;
     static constexpr bool kReleaseWhenEmpty = true;
 
+    // Not explicit: an owner is made from the variable's name alone.
     LoggedHandleTraits(const char* variableName) : name(variableName) {}
     static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
     void Release(HANDLE& handle) const { CloseAndDestroyHandle(&handle, name); }

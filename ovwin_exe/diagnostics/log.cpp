@@ -55,6 +55,7 @@ void WithMemory(Write write)
     }
     catch (const std::bad_alloc&)
     {
+        // An error line is counted all the same.
     }
 }
 

@@ -1,8 +1,8 @@
 #include "environment/file_system.h"
-#include "environment/fs_redirection.h"
 
 #include "diagnostics/error_description.h"
 #include "diagnostics/log.h"
+#include "environment/fs_redirection.h"
 #include "foundation/text_limits.h"
 #include "foundation/win32_owners_win.h"
 

@@ -87,13 +87,6 @@ class [[nodiscard]] Owner : private Traits
         releaseDue_ = false;
     }
 
-    // Hands the value over to the caller, who gives it back from now on.
-    Value Detach()
-    {
-        releaseDue_ = false;
-        return std::exchange(value_, Traits::Empty());
-    }
-
     // The owner's variable, empty, for a call that fills it. Whatever the
     // owner held is given back first; an owner that was never filled keeps
     // the release it owes.

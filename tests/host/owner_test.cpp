@@ -52,9 +52,9 @@ TEST_F(Owners, GiveBackWhatTheyHoldOnceAndNothingWhenEmpty)
     EXPECT_EQ(released, std::vector<std::string>{"key:7"});
 
     RecordedOwner reused(1);
-    reused.Reset(2); // the first value goes now, the second at the end
-    reused.Reset();
-    reused.Reset();
+    reused.Reset(2); // gives back 1
+    reused.Reset();  // gives back 2
+    reused.Reset();  // finds nothing
     EXPECT_EQ(released, (std::vector<std::string>{"key:7", "x:1", "x:2"}));
 }
 
@@ -73,15 +73,16 @@ TEST_F(Owners, MovingHandsTheValueOverWithItsTraits)
     EXPECT_EQ(released, (std::vector<std::string>{"other:6", "source:5"}));
 }
 
-TEST_F(Owners, ReceiveEmptiesTheVariableForACallAndDetachHandsItOut)
+TEST_F(Owners, ReceiveGivesBackWhatWasHeldBeforeTheCallFillsTheVariable)
 {
-    RecordedOwner owner(3);
-    *owner.Receive() = 4; // the call fills what the owner gave back first
-    EXPECT_EQ(released, std::vector<std::string>{"x:3"});
-    EXPECT_EQ(owner.Detach(), 4);
-    EXPECT_FALSE(owner);
-    owner.Reset();
-    EXPECT_EQ(released, std::vector<std::string>{"x:3"});
+    {
+        RecordedOwner owner(3);
+        int* variable = owner.Receive();
+        EXPECT_EQ(released, std::vector<std::string>{"x:3"});
+        EXPECT_EQ(*variable, 0);
+        *variable = 4;
+    }
+    EXPECT_EQ(released, (std::vector<std::string>{"x:3", "x:4"}));
 }
 
 TEST_F(Owners, ReportedOnesAreReleasedOnceEvenWhenNeverFilled)
