@@ -3,8 +3,6 @@
 // registry key, the program-data folder and the per-user cache folder.
 #pragma once
 
-#include "sysinfo/system_info.h"
-
 #include <cstddef>
 #include <cstdint>
 
@@ -26,13 +24,3 @@ void InitConfigLocations(uint32_t mode, bool repairAll);
 
 // "SOFTWARE\<company>", below HKEY_LOCAL_MACHINE in the 64-bit view.
 void FormatCompanyKeyPath(char* destination, std::size_t capacity);
-
-enum class ConfigRightsDecision
-{
-    Proceed,
-    Refuse,
-    AskForElevation, // only the elevation request can let the repairs go on
-};
-
-// Whether the repairs may run, from the user and rights facts.
-[[nodiscard]] ConfigRightsDecision DecideConfigRights(const SystemInfoRecord& facts);

@@ -3,8 +3,8 @@
 #include "diagnostics/error_description.h"
 #include "diagnostics/log.h"
 #include "environment/access_checks_win.h"
+#include "environment/administrative_rights.h"
 #include "environment/config_repair.h"
-#include "environment/elevation.h"
 #include "environment/known_folders.h"
 #include "environment/relocate_file.h"
 #include "foundation/format_buffer.h"
@@ -86,24 +86,6 @@ void CheckWinIni()
     }
 }
 
-bool RepairsMayRun()
-{
-    if (!SystemInfoObject.UserLoaded)
-    {
-        LoadSystemInfoObject();
-    }
-    switch (DecideConfigRights(SystemInfoObject))
-    {
-        case ConfigRightsDecision::Proceed:
-            return true;
-        case ConfigRightsDecision::AskForElevation:
-            return RequestElevatedRights();
-        case ConfigRightsDecision::Refuse:
-        default:
-            return false;
-    }
-}
-
 void CheckAndRepair(bool repairAll)
 {
     if (!SystemInfoObject.OsNamed)
@@ -122,7 +104,7 @@ void CheckAndRepair(bool repairAll)
         DebugLogText("InitConfigLocations: Configuration environment is valid.");
         return;
     }
-    if (!RepairsMayRun())
+    if (!MayRunAdministrativeStep())
     {
         ErrorLogText(
             "InitConfigLocations: Authority failure. This operation requires full administrator rights.");

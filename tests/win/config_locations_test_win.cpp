@@ -8,6 +8,7 @@
 #include "support/security_builder.h"
 #include "support/system_facts.h"
 #include "support/win_log_fixture.h"
+#include "sysinfo/system_info.h"
 
 #include <windows.h>
 

@@ -1,12 +1,12 @@
-#include "environment/config_locations.h"
+#include "environment/administrative_rights.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-TEST(ConfigRights, RepairsNeedAnAdministratorOrAnElevationRequest)
+TEST(AdministrativeRights, StepsNeedAnAdministratorOrAnElevationRequest)
 {
-    using D = ConfigRightsDecision;
+    using D = AdministrativeRightsDecision;
     struct Row
     {
         bool win7;
@@ -38,7 +38,7 @@ TEST(ConfigRights, RepairsNeedAnAdministratorOrAnElevationRequest)
         facts.IsAdminInvoked = row.adminInvoked;
         facts.IsUacEnabled = row.uac;
         facts.IsProcessElevated = row.elevated;
-        EXPECT_EQ(DecideConfigRights(facts), row.decision)
+        EXPECT_EQ(DecideAdministrativeRights(facts), row.decision)
             << row.win7 << row.adminInvoked << row.uac << row.elevated;
     }
 }
