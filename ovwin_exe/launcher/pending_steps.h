@@ -17,9 +17,3 @@ void InstallRedistFiles();
 void InstallCOMFiles();
 void RegisterFonts();
 void CreateHelperShortcuts();
-
-// The main program's files in the cache: true when it is to run from there.
-[[nodiscard]] bool InstallVErozarFiles();
-void TouchVErozarFiles();
-void InstallTPEFiles();
-void TouchTPEFiles();

@@ -13,14 +13,3 @@ void InstallCOMFiles() {}
 void RegisterFonts() {}
 
 void CreateHelperShortcuts() {}
-
-bool InstallVErozarFiles()
-{
-    return false;
-}
-
-void TouchVErozarFiles() {}
-
-void InstallTPEFiles() {}
-
-void TouchTPEFiles() {}

@@ -5,6 +5,8 @@
 #include "environment/known_folders.h"
 #include "install/file_list_report_win.h"
 #include "install/install_codes.h"
+#include "install/program_cache.h"
+#include "install/program_cache_rules.h"
 #include "launcher/app_lifetime.h"
 #include "launcher/command_line.h"
 #include "launcher/instance_file.h"
@@ -153,7 +155,7 @@ void RunPreloadMode()
     ValidateFonts();
 
     // The caches are only filled when the launcher runs from the Windows drive.
-    const bool sameDrive = KnownFoldersList.WinDir[0] == KnownFoldersList.CurrDir[0];
+    const bool sameDrive = OnSameDrive(KnownFoldersList.WinDir, KnownFoldersList.CurrDir);
     bool usingCache = false;
     WorkStep("Validating Brisel executables...", 80, 300, [&] {
         if (runLocal && sameDrive)
