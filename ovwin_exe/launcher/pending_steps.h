@@ -12,8 +12,6 @@ void PrepareForBackup(const char* backupFolderName);
 void InstallTABFile(uint32_t mode);
 extern bool AllReplaced;
 
-// Runtime dependencies, COM assemblies, fonts and shortcuts.
+// Runtime dependencies and COM assemblies.
 void InstallRedistFiles();
 void InstallCOMFiles();
-void RegisterFonts();
-void CreateHelperShortcuts();

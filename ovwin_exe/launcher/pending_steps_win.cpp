@@ -9,7 +9,3 @@ void InstallTABFile(uint32_t) {}
 void InstallRedistFiles() {}
 
 void InstallCOMFiles() {}
-
-void RegisterFonts() {}
-
-void CreateHelperShortcuts() {}

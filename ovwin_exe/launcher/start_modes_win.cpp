@@ -16,6 +16,7 @@
 #include "launcher/launcher_key.h"
 #include "launcher/pending_steps.h"
 #include "launcher/process_launch.h"
+#include "launcher/shortcuts_and_fonts.h"
 #include "resources/resource_ids.h"
 #include "sysinfo/system_info.h"
 #include "ui/splash_win.h"
