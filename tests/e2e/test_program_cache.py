@@ -142,6 +142,21 @@ class ProgramCache(unittest.TestCase):
             self.assertTrue(_same_bytes(installation.path("oktov.chm"), cache("oktov.chm")))
             self.assertEqual(os.stat(cache("oktov.chm")).st_mtime_ns, second + MINUTE_NS)
             self.assertTrue(os.path.exists(cache("readme.htm")))
+            machine.wait_for_exit("verozar1.exe")
+
+            # The profile beside the launcher: a RunLocal other than "TRUE" in
+            # any letter case keeps the main program where it is, a RunOPELocal
+            # of "true" still caches the peripheral engine files.
+            machine.write_file(SHARE_FOLDER + "\\ov_main.ini", "[FileAccess]\r\nRunLocal=YES\r\nRunOPELocal=true\r\n")
+            rewrite(installation.path("oktov.chm"), second + 2 * MINUTE_NS)
+            os.rmdir(installation.path("tpe\\plans"))
+            machine.write_file(SHARE_FOLDER + "\\tpe\\zones.tpe", "peripheral engine zones.tpe")
+            result, _ = installation.run("-s -d", env=QUICK_MAIN_PROGRAM)
+            self.assertEqual(result.exit_code, 0)
+            self.assertEqual(copy_lines(installation), [copying("tpe\\zones.tpe")])
+            self.assertIn("ExecuteProcessEx:    -> (%s) %s\\verozar1.exe %s " % (
+                SHARE_FOLDER, SHARE_FOLDER, installation.launcher), installation.texts())
+            self.assertEqual(main_program_report(installation.path(REPORT))["first_token"], installation.launcher)
 
     def test_preload_never_copies_and_records_that_the_cache_is_not_used(self):
         with WineMachine(self.id()) as machine:
