@@ -155,7 +155,8 @@ void RunPreloadMode()
     CheckForUpdates();
     ValidateFonts();
 
-    // The caches are only filled when the launcher runs from the Windows drive.
+    // The preload start asks for the caches only when the launcher runs from
+    // the Windows drive, where they are never used: it never copies.
     const bool sameDrive = OnSameDrive(KnownFoldersList.WinDir, KnownFoldersList.CurrDir);
     bool usingCache = false;
     WorkStep("Validating Brisel executables...", 80, 300, [&] {

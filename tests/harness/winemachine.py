@@ -447,9 +447,11 @@ class WineMachine:
     def relay_env(self, functions):
         """The environment with which a run traces its calls of these
         functions ("gdi32.AddFontResourceA", ...) and their results on
-        standard error; read them back with relay_calls. Wine's relay trace
-        is the only outside view of calls whose effect stays inside the
-        process, such as a font added for it alone."""
+        standard error; read them back with relay_calls. Name the DLL a
+        program imports from: kernel32.CreateFileA, not the kernelbase it
+        forwards to. Wine's relay trace is the only outside view of calls
+        whose effect stays inside the process, such as a font added for it
+        alone."""
         self.reg_add(r"HKCU\Software\Wine\Debug", "RelayInclude", "REG_SZ", ";".join(functions))
         return {"WINEDEBUG": "-all,+relay"}
 
