@@ -12,6 +12,8 @@ packages=(
     googletest               # GoogleTest sources, built for both targets
     clang-format
     python3 # the Wine test harness and the artwork generator
+    liblnk-utils      # lnkinfo: the tests read the launcher's shortcuts back with it
+    fonts-dejavu-core # real TrueType files for the font scenarios
     util-linux # mount, flock
 )
 

@@ -11,4 +11,5 @@ constexpr std::size_t kErrorTextCapacity = 512;                       // error d
 constexpr std::size_t kLongErrorTextCapacity = 1024;
 constexpr std::size_t kNameCapacity = 256; // user, computer and version strings
 constexpr std::size_t kShortNameCapacity = 64;
+constexpr std::size_t kShortcutTextCapacity = 1024; // a shortcut's description and arguments
 constexpr std::size_t kErrorTagCapacity = 64;

@@ -23,6 +23,15 @@ struct InvalidEmptyTraits
     static void Release(HANDLE value) { ReleaseCall(value); }
 };
 
+// A COM interface pointer, given back with its own Release.
+template <typename Interface>
+struct ComInterfaceTraits
+{
+    using Value = Interface*;
+    static Interface* Empty() { return nullptr; }
+    static void Release(Interface* pointer) { pointer->Release(); }
+};
+
 // A block of the process heap, given back without a log line.
 template <typename T>
 struct ProcessHeapTraits
@@ -40,3 +49,5 @@ template <typename T>
 using LocalMemory = Owner<NullEmptyTraits<T*, LocalFree>>; // LocalAlloc'ed, also by the system
 template <typename T>
 using ProcessHeapMemory = Owner<ProcessHeapTraits<T>>;
+template <typename Interface>
+using ComInterface = Owner<ComInterfaceTraits<Interface>>; // filled through Receive()

@@ -12,14 +12,6 @@ void PrepareForBackup(const char* backupFolderName);
 void InstallTABFile(uint32_t mode);
 extern bool AllReplaced;
 
-// Runtime dependencies, COM assemblies, fonts and shortcuts.
+// Runtime dependencies and COM assemblies.
 void InstallRedistFiles();
 void InstallCOMFiles();
-void RegisterFonts();
-void CreateHelperShortcuts();
-
-// The main program's files in the cache: true when it is to run from there.
-[[nodiscard]] bool InstallVErozarFiles();
-void TouchVErozarFiles();
-void InstallTPEFiles();
-void TouchTPEFiles();

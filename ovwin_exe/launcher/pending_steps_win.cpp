@@ -9,18 +9,3 @@ void InstallTABFile(uint32_t) {}
 void InstallRedistFiles() {}
 
 void InstallCOMFiles() {}
-
-void RegisterFonts() {}
-
-void CreateHelperShortcuts() {}
-
-bool InstallVErozarFiles()
-{
-    return false;
-}
-
-void TouchVErozarFiles() {}
-
-void InstallTPEFiles() {}
-
-void TouchTPEFiles() {}

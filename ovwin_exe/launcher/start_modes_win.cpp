@@ -5,6 +5,8 @@
 #include "environment/known_folders.h"
 #include "install/file_list_report_win.h"
 #include "install/install_codes.h"
+#include "install/program_cache.h"
+#include "install/program_cache_rules.h"
 #include "launcher/app_lifetime.h"
 #include "launcher/command_line.h"
 #include "launcher/instance_file.h"
@@ -14,6 +16,7 @@
 #include "launcher/launcher_key.h"
 #include "launcher/pending_steps.h"
 #include "launcher/process_launch.h"
+#include "launcher/shortcuts_and_fonts.h"
 #include "resources/resource_ids.h"
 #include "sysinfo/system_info.h"
 #include "ui/splash_win.h"
@@ -152,8 +155,9 @@ void RunPreloadMode()
     CheckForUpdates();
     ValidateFonts();
 
-    // The caches are only filled when the launcher runs from the Windows drive.
-    const bool sameDrive = KnownFoldersList.WinDir[0] == KnownFoldersList.CurrDir[0];
+    // The preload start asks for the caches only when the launcher runs from
+    // the Windows drive, where they are never used: it never copies.
+    const bool sameDrive = OnSameDrive(KnownFoldersList.WinDir, KnownFoldersList.CurrDir);
     bool usingCache = false;
     WorkStep("Validating Brisel executables...", 80, 300, [&] {
         if (runLocal && sameDrive)

@@ -38,14 +38,15 @@ class Installation:
         self.folder = machine.install_launcher(folder) if folder else machine.install_launcher()
         self.launcher = self.folder + "\\ovwin64.exe"
 
-    def run(self, arguments, timeout=120):
-        """Runs the launcher to its end; returns (result, seconds taken)."""
+    def run(self, arguments, timeout=120, env=None):
+        """Runs the launcher to its end; returns (result, seconds taken).
+        env: more environment variables for this run."""
         started = time.monotonic()
-        result = self.machine.run(self.launcher, arguments, cwd=self.folder, timeout=timeout)
+        result = self.machine.run(self.launcher, arguments, cwd=self.folder, timeout=timeout, env=env)
         return result, time.monotonic() - started
 
-    def start(self, arguments):
-        return self.machine.start_program(self.launcher, arguments, cwd=self.folder)
+    def start(self, arguments, env=None):
+        return self.machine.start_program(self.launcher, arguments, cwd=self.folder, env=env)
 
     def path(self, name):
         return self.machine.host_path(self.folder + "\\" + name)
@@ -93,6 +94,20 @@ class Installation:
     def add_main_program(self, program="echo_command_line.exe"):
         """A Windows program of the tests in the place of verozar1.exe."""
         self.machine.copy_in(os.path.join(WIN_TESTS_DIR, program), self.folder, "verozar1.exe")
+
+
+def main_program_report(path, timeout=20):
+    """The sample main program's report at this host path, once it has
+    written it, as a dictionary of its key=value lines."""
+    deadline = time.monotonic() + timeout
+    while not os.path.exists(path):
+        if time.monotonic() > deadline:
+            raise AssertionError("the main program wrote no report")
+        time.sleep(0.2)
+    time.sleep(0.2)
+    with open(path, "rb") as f:
+        lines = f.read().decode("latin-1").split("\r\n")
+    return dict(line.split("=", 1) for line in lines if "=" in line)
 
 
 def launcher_resources():

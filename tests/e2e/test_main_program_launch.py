@@ -3,27 +3,17 @@ it builds, the instance file, the folder and show command of the new
 process, as the sample main program reports them."""
 
 import os
-import time
 import unittest
 
-from launcher_scenarios import ERROR_LOG, Installation
+from launcher_scenarios import ERROR_LOG, Installation, main_program_report
 from winemachine import DIST_DIR, WineMachine
 
 REPORT = "verozar1-report.txt"
 
 
-def read_report(installation, timeout=20):
-    """The sample main program's report, once it has written it."""
-    path = installation.path(REPORT)
-    deadline = time.monotonic() + timeout
-    while not os.path.exists(path):
-        if time.monotonic() > deadline:
-            raise AssertionError("the main program wrote no report")
-        time.sleep(0.2)
-    time.sleep(0.2)
-    with open(path, "rb") as f:
-        lines = f.read().decode("latin-1").split("\r\n")
-    return dict(line.split("=", 1) for line in lines if "=" in line)
+def read_report(installation):
+    """The sample main program's report beside it, once it has written it."""
+    return main_program_report(installation.path(REPORT))
 
 
 def install_with_main_program(machine):

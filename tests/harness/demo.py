@@ -8,12 +8,23 @@ import os
 import sys
 import time
 
-from winemachine import ARTIFACTS_DIR, DEFAULT_INSTALL_FOLDER, DIST_DIR, read_log, WineMachine
+from lnkinfo import read_link
+from winemachine import ARTIFACTS_DIR, DIST_DIR, read_log, WineMachine
 
 LAUNCHER_KEY = r"HKLM\SOFTWARE\Altavy Solutions Inc.\Launcher"
 ARGUMENTS = "-d -i"
 MAIN_PROGRAM_TITLE = "Brisel - sample main program"
 WINDOW_TITLES = ("Initializing Brisel", MAIN_PROGRAM_TITLE)
+# The launcher on a network drive, as administrators deploy it: the main
+# program runs from the user's cache.
+SHARE_FOLDER = r"N:\Altavy\Orvanta"
+CACHE_PARENT = r"C:\users\root\AppData\Local\Oskelt\Orvanta"
+CACHE = CACHE_PARENT + r"\_tcache1"
+# Small stand-ins for the main program's companions and one peripheral
+# engine file, all copied into the cache.
+COMPANIONS = ("ovwin.chm", "oktov.chm", "readme.htm", "ovw_sp.chm", "verozar2.dll", "verozar5.dll", "verozar6.exe",
+              "verozar7.exe", "verozarx.dll", "verozaru.dll", "tpe\\rates.tpe")
+START_MENU = r"C:\users\root\AppData\Roaming\Microsoft\Windows\Start Menu\Programs\Altavy Solutions"
 
 
 def heading(text):
@@ -22,8 +33,13 @@ def heading(text):
 
 def main():
     with WineMachine("demo", display=True) as machine:
-        folder = machine.install_launcher(DEFAULT_INSTALL_FOLDER)
+        machine.add_drive("n", network=True)
+        folder = machine.install_launcher(SHARE_FOLDER)
         machine.copy_in(os.path.join(DIST_DIR, "samples", "verozar1.exe"), folder)
+        for name in COMPANIONS:
+            machine.write_file(folder + "\\" + name, "A stand-in for %s.\r\n" % name)
+        # The cache's parent, as the configuration repair leaves it.
+        os.makedirs(machine.host_path(CACHE_PARENT), exist_ok=True)
         before = set(_files(machine, folder))
 
         heading("Starting the launcher")
@@ -44,7 +60,7 @@ def main():
                 print("\n".join(read_log(path)))
 
         for name in ("instance.t1", "verozar1-report.txt"):
-            path = machine.host_path(folder + "\\" + name)
+            path = machine.host_path(CACHE + "\\" + name)
             if os.path.exists(path):
                 heading(name + ("  (what the main program received)" if "report" in name else ""))
                 with open(path, "rb") as f:
@@ -53,6 +69,18 @@ def main():
         heading("Files the launcher left in " + folder)
         for name in sorted(set(_files(machine, folder)) - before):
             print("  " + name)
+        heading("The cache " + CACHE)
+        for name in sorted(_files(machine, CACHE)):
+            print("  " + name)
+
+        heading("Shortcuts, as lnkinfo reads them")
+        for link in [START_MENU + "\\" + name for name in sorted(_files(machine, START_MENU))] + [
+                folder + "\\" + name for name in sorted(_files(machine, folder)) if name.endswith(".LNK")]:
+            fields = read_link(machine.host_path(link))
+            print("  %s\n    -> %s %s  (in %s; icon %s,%s)\n    %s" % (
+                link, fields.get("Local path"), fields.get("Command line arguments"),
+                fields.get("Working directory"), fields.get("Icon location"), fields.get("Icon index"),
+                fields.get("Description")))
 
         value = machine.reg_query(LAUNCHER_KEY, "LastRunFrom")
         heading("Registry")
@@ -68,7 +96,7 @@ def _files(machine, folder):
     root = machine.host_path(folder)
     for directory, _, names in os.walk(root):
         for name in names:
-            yield os.path.relpath(os.path.join(directory, name), root)
+            yield os.path.relpath(os.path.join(directory, name), root).replace("/", "\\")
 
 
 def _watch_windows(machine, started, titles=WINDOW_TITLES, seconds=None):

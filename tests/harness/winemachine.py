@@ -216,6 +216,7 @@ class WineMachine:
         self._server = None
         self._xvfb = None
         self._counter = 0
+        self._drives = {}  # "N:" -> the host folder behind the letter
 
     # -- life cycle -------------------------------------------------------
 
@@ -251,16 +252,26 @@ class WineMachine:
                 self._start_xvfb()
             elif not self.want_display:
                 self.env.pop("DISPLAY", None)
-            self._server = subprocess.Popen(["wineserver", "-f", "-p"], env=self.env)
-            # The first program of a prefix starts Wine's own services; give
-            # them no standard handles worth keeping.
-            subprocess.run(["wine", "cmd", "/c", "exit"], env=self.env, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=DEFAULT_TIMEOUT)
+            self._start_server()
             if self.windows_version:
                 self.set_windows_version(self.windows_version)
         except BaseException:
             self.close()
             raise
+
+    def _start_server(self):
+        self._server = subprocess.Popen(["wineserver", "-f", "-p"], env=self.env)
+        # The first program of a prefix starts Wine's own services; give
+        # them no standard handles worth keeping.
+        subprocess.run(["wine", "cmd", "/c", "exit"], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=DEFAULT_TIMEOUT)
+
+    def _restart_server(self):
+        """Ends the wineserver and every program of the machine, then starts
+        them anew, so that Wine's services read settings again."""
+        subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True, timeout=60)
+        self._server.wait(timeout=30)
+        self._start_server()
 
     def _install_native_authz(self):
         """Puts our authz.dll in the place of Wine's in this machine's
@@ -315,6 +326,14 @@ class WineMachine:
         found by this machine's own WINEPREFIX, ended by process id."""
         if not self.prefix:
             return
+        for pid in self._own_processes():
+            try:
+                os.kill(int(pid), signal.SIGKILL)
+            except OSError:
+                pass
+
+    def _own_processes(self):
+        """The ids of the processes bound to this machine's prefix."""
         marker = ("WINEPREFIX=" + self.prefix).encode()
         for pid in os.listdir("/proc"):
             if not pid.isdigit():
@@ -322,18 +341,38 @@ class WineMachine:
             try:
                 with open("/proc/%s/environ" % pid, "rb") as f:
                     if marker in f.read().split(b"\0"):
-                        os.kill(int(pid), signal.SIGKILL)
+                        yield pid
             except OSError:
                 pass
 
     # -- paths ------------------------------------------------------------
 
     def host_path(self, windows_path):
-        """The Unix path of a C: path inside this machine."""
-        drive, rest = windows_path[:2], windows_path[2:]
-        if drive.upper() != "C:":
-            raise ValueError("only C: paths live in the prefix: " + windows_path)
-        return os.path.join(self.prefix, "drive_c", *[p for p in rest.split("\\") if p])
+        """The Unix path of a path on C: or on a drive added with add_drive."""
+        drive, rest = windows_path[:2].upper(), windows_path[2:]
+        if drive == "C:":
+            root = os.path.join(self.prefix, "drive_c")
+        elif drive in self._drives:
+            root = self._drives[drive]
+        else:
+            raise ValueError("only C: and added drives live in the machine: " + windows_path)
+        return os.path.join(root, *[p for p in rest.split("\\") if p])
+
+    def add_drive(self, letter, network=False):
+        """Gives the machine a drive letter for a new, empty folder of its
+        own, and returns that folder's host path. With network=True the drive
+        reports itself as a network drive (GetDriveTypeA gives DRIVE_REMOTE),
+        as an administrator's share does; the machine's programs end for
+        that, since Wine reads the setting when its services start."""
+        letter = letter.lower()
+        folder = os.path.join(self.root, "drive_" + letter)
+        os.mkdir(folder)
+        os.symlink(folder, os.path.join(self.prefix, "dosdevices", letter + ":"))
+        self._drives[letter.upper() + ":"] = folder
+        if network:
+            self.reg_add(r"HKLM\Software\Wine\Drives", letter + ":", "REG_SZ", "network")
+            self._restart_server()
+        return folder
 
     def write_file(self, windows_path, data):
         path = self.host_path(windows_path)
@@ -372,36 +411,69 @@ class WineMachine:
                                                          result.stderr.decode(errors="replace")))
         return result
 
-    def _exact(self, program, arguments, cwd, limited=False):
+    def _exact(self, program, arguments, cwd, limited=False, extra_env=None):
         self._counter += 1
         status_path = os.path.join(self.root, "tmp", "status-%d" % self._counter)
         command_line = '"%s"' % program
         if arguments:
             command_line += " " + arguments
-        env = dict(self.env, RUNEXACT_CMDLINE=command_line, RUNEXACT_STATUS=_windows_path_of_host(status_path))
+        env = dict(self.env, **(extra_env or {}))
+        env.update(RUNEXACT_CMDLINE=command_line, RUNEXACT_STATUS=_windows_path_of_host(status_path))
         if cwd:
             env["RUNEXACT_CWD"] = cwd
         if limited:
             env["RUNEXACT_LIMITED"] = "1"
         return env, status_path
 
-    def run(self, program, arguments="", cwd=None, timeout=DEFAULT_TIMEOUT, stdin=None, limited=False):
+    def run(self, program, arguments="", cwd=None, timeout=DEFAULT_TIMEOUT, stdin=None, limited=False, env=None):
         """Runs a Windows program with exactly this argument text after its
         quoted path, waits, and returns the full exit code and the text it
         wrote to standard output and error. With limited=True the program
         gets the token of an administrator under UAC who has not elevated
-        (Wine otherwise gives every process a full, elevated one)."""
-        started = self.start_program(program, arguments, cwd, stdin=stdin, limited=limited)
+        (Wine otherwise gives every process a full, elevated one). env: more
+        environment variables for this run (see relay_env)."""
+        started = self.start_program(program, arguments, cwd, stdin=stdin, limited=limited, env=env)
         return started.wait(timeout)
 
-    def start_program(self, program, arguments="", cwd=None, stdin=None, limited=False):
-        env, status_path = self._exact(program, arguments, cwd, limited)
+    def start_program(self, program, arguments="", cwd=None, stdin=None, limited=False, env=None):
+        env, status_path = self._exact(program, arguments, cwd, limited, env)
         stdout_file = tempfile.TemporaryFile(dir=self._scratch())
         stderr_file = tempfile.TemporaryFile(dir=self._scratch())
         process = subprocess.Popen(["wine", os.path.join(TOOLS_DIR, "runexact.exe")], env=env,
                                    stdin=subprocess.DEVNULL if stdin is None else stdin,
                                    stdout=stdout_file, stderr=stderr_file)
         return StartedProgram(process, status_path, stdout_file, stderr_file)
+
+    def relay_env(self, functions):
+        """The environment with which a run traces its calls of these
+        functions ("gdi32.AddFontResourceA", ...) and their results on
+        standard error; read them back with relay_calls. Name the DLL a
+        program imports from: kernel32.CreateFileA, not the kernelbase it
+        forwards to. Wine's relay trace is the only outside view of calls
+        whose effect stays inside the process, such as a font added for it
+        alone."""
+        self.reg_add(r"HKCU\Software\Wine\Debug", "RelayInclude", "REG_SZ", ";".join(functions))
+        return {"WINEDEBUG": "-all,+relay"}
+
+    def wait_for_exit(self, image_name, timeout=30):
+        """Waits until no program of this machine runs from a file of this
+        name (such as "verozar1.exe"); Wine names each process after it."""
+        deadline = time.monotonic() + timeout
+        while self._processes_named(image_name[:15]):
+            if time.monotonic() > deadline:
+                raise WineError("%s still runs after %s s" % (image_name, timeout))
+            time.sleep(0.1)
+
+    def _processes_named(self, name):
+        found = []
+        for pid in self._own_processes():
+            try:
+                with open("/proc/%s/comm" % pid) as f:
+                    if f.read().strip() == name:
+                        found.append(pid)
+            except OSError:
+                pass
+        return found
 
     def uiprobe(self, *args, timeout=60, check=True):
         """Runs uiprobe with these arguments; returns (exit status, output)."""
@@ -517,6 +589,28 @@ def _parse_fields(line):
     if "id" in fields:
         fields["id"] = int(fields["id"])
     return fields
+
+
+_RELAY_CALL = re.compile(r"^(\w+):Call ([\w.]+)\((.*)\) ret=\w+$")
+_RELAY_RETURN = re.compile(r"^(\w+):Ret  ([\w.]+)\(\) retval=(\w+) ret=\w+$")
+
+
+def relay_calls(stderr):
+    """The calls of a relay trace (see WineMachine.relay_env) in the order
+    they were made: (function, argument text, return value). The argument
+    text is as Wine prints it, strings quoted with C escapes."""
+    calls = []
+    open_calls = {}  # thread -> indexes of its calls still running
+    for line in stderr.decode("latin-1").splitlines():
+        called = _RELAY_CALL.match(line)
+        if called:
+            open_calls.setdefault(called.group(1), []).append(len(calls))
+            calls.append([called.group(2), called.group(3), None])
+            continue
+        returned = _RELAY_RETURN.match(line)
+        if returned and open_calls.get(returned.group(1)):
+            calls[open_calls[returned.group(1)].pop()][2] = int(returned.group(3), 16)
+    return [tuple(call) for call in calls]
 
 
 def read_log(path):
