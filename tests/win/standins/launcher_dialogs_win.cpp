@@ -3,11 +3,11 @@
 //   errorbox      ShowErrorDialog with "Failed to open %s for installation."
 //   critical      AbortApp: the critical-failure box, exit code 6
 //   replacefail   the replace mode with a file that could not be replaced
+#include "install/archive_installation.h"
 #include "launcher/app_lifetime.h"
 #include "launcher/command_line.h"
 #include "launcher/initialize_win.h"
 #include "launcher/launch_options.h"
-#include "launcher/pending_steps.h"
 #include "launcher/start_modes_win.h"
 #include "ui/dialogs.h"
 #include "ui/splash_win.h"
