@@ -150,6 +150,49 @@ bool LoadArchive(const std::string& path, ArchiveImage* image, FileFacts* facts,
     return true;
 }
 
+// Loads an archive and passes its warnings on; false, after saying that
+// nothing was done, when it is not sound.
+bool LoadSoundArchive(const std::string& archive, const char* nothingDone, ArchiveImage* image,
+                      TabHeader* fields, std::FILE* err)
+{
+    FileFacts facts = {};
+    if (!LoadArchive(archive, image, &facts, err))
+    {
+        return false;
+    }
+    const std::vector<Finding> findings = AuditArchive(*image);
+    ReportFindings(findings, archive, RecordNumberLabel, err);
+    if (HasRefusal(findings))
+    {
+        Complain(err, std::string(nothingDone) + ": " + Quoted(archive) + " is not sound");
+        return false;
+    }
+    CheckHeaderBesidesSize(*image, fields);
+    return true;
+}
+
+// Hands each used record's number (from 1) and fields to visit, in
+// archive order, until visit returns false; false then.
+template <typename Visit>
+bool ForEachUsedRecord(const ArchiveImage& image, const TabHeader& fields, Visit visit)
+{
+    for (uint32_t i = 0; i < fields.RecordCount; ++i)
+    {
+        const uint8_t* record = image.Bytes.data() + kArchiveHeaderLength + i * kFileRecordLength;
+        if (IsUnusedRecord(record))
+        {
+            continue;
+        }
+        ArchiveEntry entry = {};
+        ReadRecordFields(record, &entry);
+        if (!visit(i + 1, entry))
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool AsStored(const TabTimestamp& utc, TabTimestamp* shown)
 {
     *shown = utc;
@@ -498,39 +541,22 @@ int VerifyArchive(const std::string& archive, std::FILE* out, std::FILE* err)
 int PlanArchive(const std::string& archive, const std::string& root, std::FILE* out, std::FILE* err)
 {
     ArchiveImage image;
-    FileFacts facts = {};
-    if (!LoadArchive(archive, &image, &facts, err))
-    {
-        return kTabpackFailure;
-    }
-    const std::vector<Finding> findings = AuditArchive(image);
-    ReportFindings(findings, archive, RecordNumberLabel, err);
-    if (HasRefusal(findings))
-    {
-        Complain(err, "nothing planned: " + Quoted(archive) + " is not sound");
-        return kTabpackFailure;
-    }
     TabHeader fields = {};
-    CheckHeaderBesidesSize(image, &fields);
+    if (!LoadSoundArchive(archive, "nothing planned", &image, &fields, err))
+    {
+        return kTabpackFailure;
+    }
     uint32_t toInstall = 0;
     uint32_t upToDate = 0;
     uint32_t skipped = 0;
-    for (uint32_t i = 0; i < fields.RecordCount; ++i)
-    {
-        const uint8_t* record = image.Bytes.data() + kArchiveHeaderLength + i * kFileRecordLength;
-        if (IsUnusedRecord(record))
-        {
-            continue;
-        }
-        ArchiveEntry entry = {};
-        ReadRecordFields(record, &entry);
+    ForEachUsedRecord(image, fields, [&](uint32_t number, const ArchiveEntry& entry) {
         if (!IsKnownDestination(entry.Destination))
         {
             ++skipped;
             std::fprintf(out, "%s %s: skipped: destination %s is not CUR, FON, WIN, SYS or S64\n",
-                         RecordNumberLabel(i + 1).c_str(), Quoted(entry.FileName).c_str(),
+                         RecordNumberLabel(number).c_str(), Quoted(entry.FileName).c_str(),
                          Quoted(PrintableText(entry.Destination)).c_str());
-            continue;
+            return true;
         }
         InstalledFile installed = {};
         FileFacts found = {};
@@ -550,7 +576,8 @@ int PlanArchive(const std::string& archive, const std::string& root, std::FILE* 
             DecideEntryInstall(entry.InstallType, installed, entry.Timestamp, entry.Size);
         ++(decision.Install ? toInstall : upToDate);
         std::fprintf(out, "%s\n", PlanLine(entry, installed, decision, why).c_str());
-    }
+        return true;
+    });
     std::fprintf(out, "%s: %u to install, %u up to date, %u skipped\n", archive.c_str(), toInstall, upToDate,
                  skipped);
     return kTabpackSuccess;
@@ -559,16 +586,9 @@ int PlanArchive(const std::string& archive, const std::string& root, std::FILE* 
 int ExtractArchive(const std::string& archive, const std::string& folder, std::FILE* out, std::FILE* err)
 {
     ArchiveImage image;
-    FileFacts facts = {};
-    if (!LoadArchive(archive, &image, &facts, err))
+    TabHeader fields = {};
+    if (!LoadSoundArchive(archive, "nothing extracted", &image, &fields, err))
     {
-        return kTabpackFailure;
-    }
-    const std::vector<Finding> findings = AuditArchive(image);
-    ReportFindings(findings, archive, RecordNumberLabel, err);
-    if (HasRefusal(findings))
-    {
-        Complain(err, "nothing extracted: " + Quoted(archive) + " is not sound");
         return kTabpackFailure;
     }
     std::string why;
@@ -583,31 +603,22 @@ int ExtractArchive(const std::string& archive, const std::string& folder, std::F
         Complain(err, "cannot create folder " + why);
         return kTabpackFailure;
     }
-    TabHeader fields = {};
-    CheckHeaderBesidesSize(image, &fields);
-    for (uint32_t i = 0; i < fields.RecordCount; ++i)
-    {
-        const uint8_t* record = image.Bytes.data() + kArchiveHeaderLength + i * kFileRecordLength;
-        if (IsUnusedRecord(record))
-        {
-            continue;
-        }
-        const std::string label = RecordNumberLabel(i + 1);
-        ArchiveEntry entry = {};
-        ReadRecordFields(record, &entry);
+    const bool extracted = ForEachUsedRecord(image, fields, [&](uint32_t number, const ArchiveEntry& entry) {
+        const std::string label = RecordNumberLabel(number);
         if (ReadEntryName(entry.Destination) != NameReading::Bare)
         {
             // The launcher skips such an entry as one of an unknown destination.
             Warn(err, archive + ": " + label + " skipped: destination " +
                           Quoted(PrintableText(entry.Destination)) + " is not a folder name");
-            continue;
+            return true;
         }
         if (!ExtractEntry(input.get(), entry, folder, &why))
         {
             Complain(err, "cannot extract " + label + " of " + Quoted(archive) + ": " + why);
-            return kTabpackFailure;
+            return false;
         }
         std::fprintf(out, "%s\n", Join(Join(folder, entry.Destination), entry.FileName).c_str());
-    }
-    return kTabpackSuccess;
+        return true;
+    });
+    return extracted ? kTabpackSuccess : kTabpackFailure;
 }
