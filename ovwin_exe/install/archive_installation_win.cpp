@@ -41,7 +41,10 @@ void InstallTABFile(uint32_t mode)
         {
             ErrorLog("InstallTABFile: The destination path of %s in %s is too long; it is not installed.",
                      entry.FileName, entry.Destination);
-            AllReplaced = AllReplaced && mode != INSTALL_REPLACE;
+            if (mode == INSTALL_REPLACE)
+            {
+                AllReplaced = false;
+            }
             continue;
         }
         if (mode == INSTALL_BY_TYPE)
