@@ -348,6 +348,7 @@ bool ExtractEntry(std::FILE* input, const ArchiveEntry& entry, const std::string
     }
     return target.Place(ticks, why);
 }
+
 // A time as the update step compares it: UTC, to the minute.
 std::string MinuteText(const TabTimestamp& stamp)
 {
