@@ -1,10 +1,10 @@
 #include "install/local_time_win.h"
 
+#include "install/system_time_win.h"
+
 bool UtcToLocalTime(const TabTimestamp& utc, TabTimestamp* local)
 {
-    // SYSTEMTIME keeps DayOfWeek before Day.
-    const SYSTEMTIME system = {utc.Year, utc.Month,  utc.DayOfWeek, utc.Day,
-                               utc.Hour, utc.Minute, utc.Second,    utc.Milliseconds};
+    const SYSTEMTIME system = ToSystemTime(utc);
     FILETIME fileTime = {};
     return SystemTimeToFileTime(&system, &fileTime) && FileTimeToLocalStamp(fileTime, local);
 }
@@ -17,7 +17,6 @@ bool FileTimeToLocalStamp(const FILETIME& utc, TabTimestamp* local)
     {
         return false;
     }
-    *local = {system.wYear, system.wMonth,  system.wDay,    system.wDayOfWeek,
-              system.wHour, system.wMinute, system.wSecond, system.wMilliseconds};
+    *local = FromSystemTime(system);
     return true;
 }

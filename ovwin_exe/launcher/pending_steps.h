@@ -5,13 +5,6 @@
 
 #include <cstdint>
 
-// Backups of installed files, into the named backup folder set.
-void PrepareForBackup(const char* backupFolderName);
-
-// Installation of the package archive's entries (INSTALL_BY_TYPE or INSTALL_REPLACE).
-void InstallTABFile(uint32_t mode);
-extern bool AllReplaced;
-
 // Runtime dependencies and COM assemblies.
 void InstallRedistFiles();
 void InstallCOMFiles();

@@ -3,6 +3,8 @@
 #include "diagnostics/log.h"
 #include "environment/config_locations.h"
 #include "environment/known_folders.h"
+#include "install/archive_installation.h"
+#include "install/backups.h"
 #include "install/file_list_report_win.h"
 #include "install/install_codes.h"
 #include "install/program_cache.h"

@@ -197,6 +197,13 @@ void UpdateSubStatus(const char* text, int32_t progress)
     DebugLog("UpdateSubStatus: %s", text);
 }
 
+void ShowSubStatusText(const char* text)
+{
+    CopyToBuffer(SubStatusText, sizeof(SubStatusText), text);
+    Repaint(0);
+    DebugLog("UpdateSubStatus: %s", text);
+}
+
 void CloseSplash()
 {
     if (SplashWindow != nullptr)

@@ -17,6 +17,10 @@ void UpdateStatus(const char* text);
 // Sets the sub-status line and, for a value above 0, the progress bar;
 // logs "UpdateSubStatus: %s".
 void UpdateSubStatus(const char* text, int32_t progress);
+// Sets the sub-status line to a text shown as it stands (it may name a file
+// holding "%"), repaints without moving the bar, and logs it as
+// UpdateSubStatus does.
+void ShowSubStatusText(const char* text);
 
 // Destroys the splash window if there is one and releases its fonts and
 // background picture.

@@ -1,15 +1,18 @@
 """What the launcher scenarios share: an installation, a start with an exact
 command line, and the logs read back."""
 
+import contextlib
 import os
 import re
 import subprocess
 import time
 
+from tabpack import placeholder_archive
 from winemachine import DIST_DIR, LOG_TIME_MASK, WIN_TESTS_DIR, read_log
 
 LAUNCHER_KEY = r"HKLM\SOFTWARE\Altavy Solutions Inc.\Launcher"
 LAUNCHER_KEY_PATH = r"SOFTWARE\Altavy Solutions Inc.\Launcher"
+PROGRAM_DATA = r"C:\ProgramData\Altavy"
 DEBUG_LOG = "OvwinDebug.log"
 ERROR_LOG = "OvwinError.log"
 PRELOAD_LOG = "OvwinPreload.log"
@@ -31,12 +34,26 @@ STANDARD_STEPS = [
 
 
 class Installation:
-    """ovwin64.exe in a folder of a clean machine, started as a user would."""
+    """ovwin64.exe in a folder of a clean machine, started as a user would,
+    with a package archive beside it: by default one that installs nothing,
+    since a start without one stops at an error box; archive=None lays
+    down none."""
 
-    def __init__(self, machine, folder=None):
+    def __init__(self, machine, folder=None, archive=True):
         self.machine = machine
         self.folder = machine.install_launcher(folder) if folder else machine.install_launcher()
         self.launcher = self.folder + "\\ovwin64.exe"
+        if archive:
+            self.add_archive(placeholder_archive() if archive is True else archive)
+
+    def add_archive(self, archive):
+        """Puts an archive (a host file) in the place of verozar0.dll."""
+        self.machine.copy_in(archive, self.folder, "verozar0.dll")
+
+    def add_program_data(self):
+        """The program-data folder that holds the backups, as the first
+        elevated start leaves it."""
+        os.makedirs(self.machine.host_path(PROGRAM_DATA), exist_ok=True)
 
     def run(self, arguments, timeout=120, env=None):
         """Runs the launcher to its end; returns (result, seconds taken).
@@ -108,6 +125,25 @@ def main_program_report(path, timeout=20):
     with open(path, "rb") as f:
         lines = f.read().decode("latin-1").split("\r\n")
     return dict(line.split("=", 1) for line in lines if "=" in line)
+
+
+@contextlib.contextmanager
+def held_open(machine, path):
+    """Keeps a file of the machine open without sharing, in another
+    process, for the length of the block, as a program that locks its file
+    does."""
+    holder = machine.start_program(os.path.join(WIN_TESTS_DIR, "hold_file.exe"), path)
+    marker = machine.host_path(path + ".held")
+    deadline = time.monotonic() + 30
+    while not os.path.exists(marker):
+        if not holder.running() or time.monotonic() > deadline:
+            raise AssertionError("%s could not be held open: %r" % (path, holder.wait(10)))
+        time.sleep(0.05)
+    try:
+        yield
+    finally:
+        os.remove(marker)
+        holder.wait(30)
 
 
 def launcher_resources():

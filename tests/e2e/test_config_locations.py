@@ -6,16 +6,18 @@ legacy settings files."""
 import os
 import unittest
 
-from launcher_scenarios import ERROR_LOG, PRELOAD_LOG, Installation
+from launcher_scenarios import ERROR_LOG, PRELOAD_LOG, PROGRAM_DATA, Installation
 from winemachine import WineMachine
 
-PROGRAM_DATA = r"C:\ProgramData\Altavy"
 CACHE_PARENT = r"C:\users\root\AppData\Local\Oskelt\Orvanta"
 CACHE = CACHE_PARENT + r"\_tcache1"
 WIN_INI = r"C:\windows\win.ini"
 COMPANY_KEY = r"HKLM\SOFTWARE\Altavy Solutions Inc."
 POLICIES_SYSTEM = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System"
 AUTHORITY_FAILURE = "InitConfigLocations: Authority failure. This operation requires full administrator rights."
+# The backups of the same step need the program-data folder, which nothing
+# has made on a machine where the repairs did not run.
+NO_BACKUP_FOLDER = 'OVWin backup folder creation failed: The configuration location "%s\\" is missing.' % PROGRAM_DATA
 
 # Wine keeps no registry reflection state; the text after the tag is Wine's
 # own description of error 120.
@@ -29,11 +31,13 @@ FULL_FILE_RIGHTS = ("ParseAccessMask found granted file system rights within Acc
 
 def configuration_step(installation):
     """(indentation, text) of the lines between the step's status line and
-    the profile line that ends it; the reflection line up to its reason."""
+    the backup folders, which come next; the reflection line up to its
+    reason."""
     messages = installation.messages()
     texts = [text for _, _, text in messages]
     start = texts.index("UpdateSubStatus: Validating Configuration...") + 1
-    end = next(i for i, text in enumerate(texts) if text.startswith("WinMain: Variable 'OVMainFile'"))
+    end = next(i for i, text in enumerate(texts) if text.startswith(
+        ("PrepareForBackup: ", "OVWin backup folder creation failed", "WinMain: Variable 'OVMainFile'")))
     step = []
     for _, indent, text in messages[start:end]:
         if text.startswith(REFLECTION_UNKNOWN):
@@ -73,7 +77,8 @@ class StandardStart(unittest.TestCase):
 
     def test_first_start_finds_every_location_missing_and_repairs_as_administrator(self):
         with WineMachine(self.id()) as machine:
-            installation = self.start(machine)
+            installation = self.start(machine, clean=False)
+            self.assertEqual(installation.texts(ERROR_LOG), [NO_BACKUP_FOLDER])
             self.assertEqual(configuration_step(installation), [
                 (3, "InitConfigLocations: Beginning configuration environment check."),
                 (3, "CheckConfigRegistry: Checking registry configuration key."),
@@ -119,15 +124,16 @@ class StandardStart(unittest.TestCase):
         with WineMachine(self.id(), native_authz=False) as machine:
             installation = self.start(machine, clean=False)
             errors = installation.texts(ERROR_LOG)
-            self.assertEqual(len(errors), 3, errors)
+            self.assertEqual(len(errors), 4, errors)
             self.assertTrue(errors[0].startswith("CheckInvokerRightsInFile failed: AuthzInitializeResourceManager "
                                                  "failed; [WIN32 0x00000078/C0120] "), errors[0])
             self.assertEqual(errors[1:], [
                 'IsFileUnrestricted: Couldn\'t validate process invoker access on target file "%s".' % WIN_INI,
                 "InitConfigLocations: %s appears to be blocked. This will cause application errors if the win.ini "
                 "cannot be read or written." % WIN_INI,
+                NO_BACKUP_FOLDER,
             ])
-            self.assertIn("*** Brisel Launch Successful. There were 3 non-fatal errors during startup. ***",
+            self.assertIn("*** Brisel Launch Successful. There were 4 non-fatal errors during startup. ***",
                           installation.texts())
 
     def test_non_elevated_administrator_under_uac_is_refused_the_repairs(self):

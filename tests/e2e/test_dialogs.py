@@ -2,15 +2,17 @@
 window and its outcome boxes, the error box and the critical-failure box,
 with and without the splash as their owner.
 
-The real launcher can only show the replace mode's success box for now (no
-archive step can fail yet, and no start reaches an error box on demand);
+No start of the real launcher reaches the critical-failure box on demand;
 launcher_dialogs.exe, a stand-in built from the launcher's own code and
-resources, shows the others."""
+resources, shows it."""
 
 import os
+import shutil
+import tempfile
 import unittest
 
-from launcher_scenarios import DEBUG_LOG, ERROR_LOG, Installation
+from launcher_scenarios import DEBUG_LOG, ERROR_LOG, PROGRAM_DATA, Installation, held_open
+from tabpack import Entry, build_archive
 from winemachine import WIN_TESTS_DIR, WineMachine
 
 VERIFY_TITLE = "Replace system files"
@@ -95,12 +97,66 @@ class ReplaceMode(unittest.TestCase):
         self.check_outcome_box(seen, "System files successfully replaced!")
         self.assertEqual(seen["exit_code"], 0)
 
-    def test_failure_box_when_a_file_was_not_replaced(self):
+    def test_a_file_that_cannot_be_backed_up_is_not_replaced_and_no_backup_is_ever_overwritten(self):
+        kept = Entry("kept.dll", "WIN", "newer", "2023-07-14T09:30:00.000Z", b"replacement kept")
+        locked = Entry("locked.dll", "CUR", "newer", "2023-07-14T09:30:00.000Z", b"replacement locked")
+        fresh = Entry("fresh.dll", "SYS", "newer", "2023-07-14T09:30:00.000Z", b"fresh")
+        scratch = tempfile.mkdtemp(prefix="ovwin-replace-")
+        self.addCleanup(shutil.rmtree, scratch, True)
+        archive = build_archive(scratch, [kept, locked, fresh])
+        backups = PROGRAM_DATA + "\\backup-replace\\"
         with WineMachine(self.id(), display=True) as machine:
-            installation, program = stand_in(machine)
-            seen = open_box(installation, program, "-d replacefail", program, "replace-failure-box")
-        self.check_outcome_box(seen, "Not all system files could be replaced.\nCheck replace.log for details.")
-        self.assertEqual(seen["exit_code"], 1627)
+            installation = Installation(machine, archive=archive)
+            installation.add_program_data()
+            machine.write_file(r"C:\windows\kept.dll", b"original kept")
+            machine.write_file(installation.folder + "\\locked.dll", b"original locked")
+
+            def read(path):
+                return machine.read_bytes(path) if machine.exists(path) else None
+
+            def files():
+                return {name: read(path) for name, path in (
+                    ("kept", r"C:\windows\kept.dll"), ("locked", installation.folder + "\\locked.dll"),
+                    ("fresh", r"C:\windows\syswow64\fresh.dll"),
+                    ("kept 1", backups + r"Windows_001\kept.dll"), ("kept 2", backups + r"Windows_002\kept.dll"),
+                    ("locked 1", backups + r"tcache1_001\locked.dll"),
+                    ("fresh 1", backups + r"SysWOW64_001\fresh.dll"))}
+
+            with held_open(machine, installation.folder + "\\locked.dll"):
+                failed = close_box(installation, installation.start("-d replace"), installation.launcher,
+                                   "replace-failure-box")
+            after_failure = files()
+            # A second replacement, with nothing held: the first one's
+            # backup stays as it was.
+            replaced = close_box(installation, installation.start("-d replace"), installation.launcher,
+                                 "replace-second-success-box")
+            after_success = files()
+
+        self.check_outcome_box(failed, "Not all system files could be replaced.\nCheck replace.log for details.")
+        self.assertEqual(failed["exit_code"], 1627)
+        self.assertEqual(len(failed["errors"]), 1, failed["errors"])
+        self.assertTrue(failed["errors"][0].startswith(
+            'Failed to back up file "locked.dll" to %stcache1_001\\locked.dll; [WIN32 0x00000020/C0032] ' % backups),
+            failed["errors"][0])
+        self.assertEqual([text for text in failed["debug"] if text.startswith("UpdateSubStatus: Backing up")], [
+            'UpdateSubStatus: Backing up "kept.dll" to %sWindows_001\\kept.dll' % backups,
+            'UpdateSubStatus: Backing up "locked.dll" to %stcache1_001\\locked.dll' % backups,
+            'UpdateSubStatus: Backing up "fresh.dll" to %sSysWOW64_001\\fresh.dll' % backups,
+        ])
+        self.assertEqual(after_failure, {
+            "kept": b"replacement kept", "locked": b"original locked", "fresh": b"fresh",
+            "kept 1": b"original kept", "kept 2": None, "locked 1": None,
+            "fresh 1": None,  # nothing was installed to back up
+        })
+
+        self.check_outcome_box(replaced, "System files successfully replaced!")
+        self.assertEqual(replaced["exit_code"], 0)
+        self.assertEqual(replaced["errors"], [])
+        self.assertEqual(after_success, {
+            "kept": b"replacement kept", "locked": b"replacement locked", "fresh": b"fresh",
+            "kept 1": b"original kept", "kept 2": b"replacement kept", "locked 1": b"original locked",
+            "fresh 1": b"fresh",
+        })
 
 
 class ErrorDialogs(unittest.TestCase):
@@ -121,16 +177,27 @@ class ErrorDialogs(unittest.TestCase):
         return [(open_box(installation, program, "-d " + command, BOX_CAPTION, shot_name + "-over-splash"), True),
                 (open_box(installation, program, "-s -d " + command, BOX_CAPTION, shot_name + "-silent"), False)]
 
-    def test_error_box_shows_heading_empty_line_and_message_and_logs_them(self):
+    def test_a_start_without_its_archive_shows_the_error_box_and_logs_it(self):
         message = "Failed to open verozar0.dll for installation."
         with WineMachine(self.id(), display=True) as machine:
-            installation, program = stand_in(machine)
-            boxes = self.with_and_without_splash(installation, program, "errorbox", "error-box")
+            installation = Installation(machine, archive=None)
+            installation.set_debug_level(1)
+            installation.add_main_program()
+            installation.add_program_data()
+            boxes = [(close_box(installation, installation.start(arguments), BOX_CAPTION, "error-box-" + name), owned)
+                     for arguments, name, owned in (("-d", "over-splash", True), ("-s -d", "silent", False))]
 
         for seen, is_owned in boxes:
             with self.subTest(owned=is_owned):
                 self.check_box(seen, HEADING + "\n\n" + message, is_owned)
+                # The start goes on after the box.
                 self.assertEqual(seen["exit_code"], 0)
+                self.assertEqual(seen["debug"][-4], "*** Brisel Launch Successful. There were 2 non-fatal errors "
+                                                    "during startup. ***")
+                refused = [m for m in seen["errors"] if m.startswith("OpenTABFile: ")]
+                self.assertEqual(len(refused), 1)
+                self.assertTrue(refused[0].startswith(
+                    'OpenTABFile: Failed to open archive "verozar0.dll"; [WIN32 0x00000002/C0002] '), refused[0])
                 lines = [m for m in seen["errors"] if m.startswith("Error Dialog: ")]
                 self.assertEqual(lines, ["Error Dialog: %s; %s" % (HEADING, message)])
                 self.assertIn("Error Dialog: %s; %s" % (HEADING, message), seen["debug"])

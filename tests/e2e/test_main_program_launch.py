@@ -18,6 +18,7 @@ def read_report(installation):
 
 def install_with_main_program(machine):
     installation = Installation(machine)
+    installation.add_program_data()
     machine.copy_in(os.path.join(DIST_DIR, "samples", "verozar1.exe"), installation.folder)
     installation.set_debug_level(1)
     return installation

@@ -109,6 +109,7 @@ class LogsAndModes(unittest.TestCase):
     def test_preload_shows_its_splash_and_writes_its_own_fresh_log_at_level_one(self):
         with WineMachine(self.id(), display=True) as machine:
             installation = Installation(machine)
+            installation.add_program_data()
             machine.write_file(installation.folder + "\\" + ERROR_LOG, "earlier error\r\n")
             machine.write_file(installation.folder + "\\" + PRELOAD_LOG, "earlier preload\r\n")
             began = time.monotonic()

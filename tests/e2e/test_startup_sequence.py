@@ -13,6 +13,7 @@ class SilentStandardStart(unittest.TestCase):
     def test_no_window_but_every_step_logged_in_order_and_every_pause_kept(self):
         with WineMachine(self.id(), display=True) as machine:
             installation = Installation(machine)
+            installation.add_program_data()
             installation.set_debug_level(1)
             installation.add_main_program()
             began = time.monotonic()
@@ -50,6 +51,7 @@ class SilentStandardStart(unittest.TestCase):
     def test_repair_switch_changes_the_first_status_line(self):
         with WineMachine(self.id()) as machine:
             installation = Installation(machine)
+            installation.add_program_data()
             installation.add_main_program()
             result, _ = installation.run("-s -d -r abc")
             self.assertEqual(result.exit_code, 0)
@@ -65,6 +67,7 @@ class LaunchFailure(unittest.TestCase):
     def test_missing_main_program_fails_the_launch_with_exit_code_110(self):
         with WineMachine(self.id()) as machine:
             installation = Installation(machine)
+            installation.add_program_data()
             result, _ = installation.run("-s -d list2 abc")
             self.assertEqual(result.exit_code, 110)
             errors = [line[len("xx/xx/xx xx:xx:xx OVWIN "):] for line in installation.log(ERROR_LOG)]

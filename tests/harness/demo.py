@@ -2,12 +2,17 @@
 """`make demo`: lays out a sample installation in a clean Wine machine, starts
 the launcher there as a user would (under Xvfb unless a display is set) and
 prints what happened: the exit code, the logs, the files it left and where the
-screenshots are."""
+screenshots are. The installation's package archive brings an update of the
+main program, which the start installs; a second start finds every entry up
+to date."""
 
 import os
+import shutil
 import sys
+import tempfile
 import time
 
+from tabpack import Entry, build_archive
 from lnkinfo import read_link
 from winemachine import ARTIFACTS_DIR, DIST_DIR, read_log, WineMachine
 
@@ -31,11 +36,34 @@ def heading(text):
     print("\n=== %s %s" % (text, "=" * max(0, 70 - len(text))))
 
 
+def sample_archive(folder):
+    """An archive with a newer build of the main program and two files."""
+    with open(os.path.join(DIST_DIR, "samples", "verozar1.exe"), "rb") as f:
+        program = f.read()
+    return build_archive(folder, [
+        Entry("verozar1.exe", "CUR", "newer", "2024-03-01T08:00:00.000Z", program),
+        Entry("verozar1-help.txt", "CUR", "different", "2024-03-01T08:00:00.000Z", b"Brisel help\r\n"),
+        Entry("ovwin-sample.ini", "WIN", "doesnotexist", "2024-03-01T08:00:00.000Z", b"[Sample]\r\n"),
+    ])
+
+
 def main():
+    scratch = tempfile.mkdtemp(prefix="ovwin-demo-")
+    try:
+        return run_demo(sample_archive(scratch))
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+def run_demo(archive):
     with WineMachine("demo", display=True) as machine:
         machine.add_drive("n", network=True)
         folder = machine.install_launcher(SHARE_FOLDER)
-        machine.copy_in(os.path.join(DIST_DIR, "samples", "verozar1.exe"), folder)
+        # An older build of the main program is installed; the archive
+        # brings the update.
+        installed = machine.copy_in(os.path.join(DIST_DIR, "samples", "verozar1.exe"), folder)
+        os.utime(machine.host_path(installed), (1672531200, 1672531200))  # 2023-01-01
+        machine.copy_in(archive, folder, "verozar0.dll")
         for name in COMPANIONS:
             machine.write_file(folder + "\\" + name, "A stand-in for %s.\r\n" % name)
         # The cache's parent, as the configuration repair leaves it.
@@ -54,7 +82,7 @@ def main():
         print(result.exit_code)
 
         for name in ("OvwinDebug.log", "OvwinError.log", "OvwinPreload.log"):
-            path = machine.host_path(folder + "\\" + name)
+            path = machine.host_path(CACHE + "\\" + name)
             if os.path.exists(path):
                 heading(name)
                 print("\n".join(read_log(path)))
@@ -69,6 +97,11 @@ def main():
         heading("Files the launcher left in " + folder)
         for name in sorted(set(_files(machine, folder)) - before):
             print("  " + name)
+
+        value = machine.reg_query(LAUNCHER_KEY, "LastRunFrom")
+        heading("Registry")
+        print("LastRunFrom = %r" % (value,))
+
         heading("The cache " + CACHE)
         for name in sorted(_files(machine, CACHE)):
             print("  " + name)
@@ -82,9 +115,13 @@ def main():
                 fields.get("Working directory"), fields.get("Icon location"), fields.get("Icon index"),
                 fields.get("Description")))
 
-        value = machine.reg_query(LAUNCHER_KEY, "LastRunFrom")
-        heading("Registry")
-        print("LastRunFrom = %r" % (value,))
+        heading("A second start (silent): the update step")
+        second = machine.run(folder + "\\ovwin64.exe", "-s -d", cwd=folder, timeout=300)
+        print("exit code %d" % second.exit_code)
+        lines = read_log(machine.host_path(folder + "\\OvwinDebug.log"))
+        start = next(i for i, line in enumerate(lines) if line.endswith("Checking for required updates..."))
+        end = next(i for i in range(start + 1, len(lines)) if "UpdateSubStatus: " in lines[i])
+        print("\n".join(lines[start:end]))
 
         heading("Screenshots")
         for path in shots or ["(no window was seen)"]:

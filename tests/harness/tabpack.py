@@ -7,9 +7,12 @@ manifest, as every test that needs an archive builds it.
     ])
 """
 
+import atexit
 import collections
 import os
+import shutil
 import subprocess
+import tempfile
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 TABPACK = os.environ.get("OVWIN_TABPACK", os.path.join(REPO, "build", "host", "bin", "tabpack"))
@@ -59,3 +62,17 @@ def build_archive(folder, entries, archive_name="verozar0.dll", sized=True):
     archive = os.path.join(folder, archive_name)
     tabpack("create", *([] if sized else ["--no-size"]), archive, manifest)
     return archive
+
+
+_placeholder = None
+
+
+def placeholder_archive():
+    """An archive of one unused record, built once per process: it installs
+    nothing, and spares a start the box about a missing archive."""
+    global _placeholder
+    if _placeholder is None:
+        folder = tempfile.mkdtemp(prefix="ovwin-placeholder-archive-")
+        atexit.register(shutil.rmtree, folder, True)
+        _placeholder = build_archive(folder, [UNUSED])
+    return _placeholder

@@ -3,10 +3,12 @@
 #include "archive_audit.h"
 #include "foundation/format_buffer.h"
 #include "install/file_list_report.h"
+#include "install/install_decision.h"
 #include "install/tab_time.h"
 #include "manifest.h"
 #include "tabpack_platform.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -144,6 +146,49 @@ bool LoadArchive(const std::string& path, ArchiveImage* image, FileFacts* facts,
     {
         Complain(err, "cannot read archive " + SystemReason(path));
         return false;
+    }
+    return true;
+}
+
+// Loads an archive and passes its warnings on; false, after saying that
+// nothing was done, when it is not sound.
+bool LoadSoundArchive(const std::string& archive, const char* nothingDone, ArchiveImage* image,
+                      TabHeader* fields, std::FILE* err)
+{
+    FileFacts facts = {};
+    if (!LoadArchive(archive, image, &facts, err))
+    {
+        return false;
+    }
+    const std::vector<Finding> findings = AuditArchive(*image);
+    ReportFindings(findings, archive, RecordNumberLabel, err);
+    if (HasRefusal(findings))
+    {
+        Complain(err, std::string(nothingDone) + ": " + Quoted(archive) + " is not sound");
+        return false;
+    }
+    CheckHeaderBesidesSize(*image, fields);
+    return true;
+}
+
+// Hands each used record's number (from 1) and fields to visit, in
+// archive order, until visit returns false; false then.
+template <typename Visit>
+bool ForEachUsedRecord(const ArchiveImage& image, const TabHeader& fields, Visit visit)
+{
+    for (uint32_t i = 0; i < fields.RecordCount; ++i)
+    {
+        const uint8_t* record = image.Bytes.data() + kArchiveHeaderLength + i * kFileRecordLength;
+        if (IsUnusedRecord(record))
+        {
+            continue;
+        }
+        ArchiveEntry entry = {};
+        ReadRecordFields(record, &entry);
+        if (!visit(i + 1, entry))
+        {
+            return false;
+        }
     }
     return true;
 }
@@ -303,6 +348,77 @@ bool ExtractEntry(std::FILE* input, const ArchiveEntry& entry, const std::string
     }
     return target.Place(ticks, why);
 }
+
+// A time as the update step compares it: UTC, to the minute.
+std::string MinuteText(const TabTimestamp& stamp)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u UTC", stamp.Year, stamp.Month, stamp.Day,
+                  stamp.Hour, stamp.Minute);
+    return text;
+}
+
+std::string TimeAndSize(const TabTimestamp& stamp, uint32_t size)
+{
+    return MinuteText(stamp) + ", " + std::to_string(size) + " bytes";
+}
+
+// The rule as a manifest names it, or its number.
+std::string RuleName(uint32_t installType)
+{
+    std::string word = InstallWord(installType);
+    for (char& c : word)
+    {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return word.empty() ? "rule " + std::to_string(installType) : word;
+}
+
+const char* ReasonText(InstallReason reason, InstalledState state)
+{
+    switch (reason)
+    {
+        case InstallReason::NotInstalled:
+            return state == InstalledState::Unknown ? "unreadable, counts as not installed" : "not installed";
+        case InstallReason::Differs:
+            return "time or size differs";
+        case InstallReason::Same:
+            return "same time to the minute and same size";
+        case InstallReason::EntryNewer:
+            return "the entry is newer";
+        case InstallReason::EntryNotNewer:
+            return "the entry is not newer";
+        case InstallReason::Always:
+            return "always installed";
+        case InstallReason::AlreadyInstalled:
+            return "installed already";
+        case InstallReason::RuleNeverInstalls:
+            return "never installed";
+    }
+    return "";
+}
+
+// One used record's line: what the update step does with it and what
+// decided it.
+std::string PlanLine(const ArchiveEntry& entry, const InstalledFile& installed,
+                     const InstallDecision& decision, const std::string& why)
+{
+    std::string line = std::string(entry.Destination) + "/" + entry.FileName + ": " +
+                       (decision.Install ? "install" : "up to date") + " (" + RuleName(entry.InstallType) +
+                       ": " + ReasonText(decision.Reason, installed.State) + "); entry " +
+                       TimeAndSize(entry.Timestamp, entry.Size) + "; ";
+    switch (installed.State)
+    {
+        case InstalledState::Present:
+            return line + "installed " + TimeAndSize(installed.LastWrite, installed.Size);
+        case InstalledState::Unknown:
+            return line + "cannot read " + why;
+        case InstalledState::NotInstalled:
+        case InstalledState::NotChecked:
+            break;
+    }
+    return line + "not installed";
+}
 } // namespace
 
 int CreateArchive(const std::string& archive, const std::string& manifestPath, const CreateOptions& options,
@@ -423,19 +539,57 @@ int VerifyArchive(const std::string& archive, std::FILE* out, std::FILE* err)
     return kTabpackSuccess;
 }
 
-int ExtractArchive(const std::string& archive, const std::string& folder, std::FILE* out, std::FILE* err)
+int PlanArchive(const std::string& archive, const std::string& root, std::FILE* out, std::FILE* err)
 {
     ArchiveImage image;
-    FileFacts facts = {};
-    if (!LoadArchive(archive, &image, &facts, err))
+    TabHeader fields = {};
+    if (!LoadSoundArchive(archive, "nothing planned", &image, &fields, err))
     {
         return kTabpackFailure;
     }
-    const std::vector<Finding> findings = AuditArchive(image);
-    ReportFindings(findings, archive, RecordNumberLabel, err);
-    if (HasRefusal(findings))
+    uint32_t toInstall = 0;
+    uint32_t upToDate = 0;
+    uint32_t skipped = 0;
+    ForEachUsedRecord(image, fields, [&](uint32_t number, const ArchiveEntry& entry) {
+        if (!IsKnownDestination(entry.Destination))
+        {
+            ++skipped;
+            std::fprintf(out, "%s %s: skipped: destination %s is not CUR, FON, WIN, SYS or S64\n",
+                         RecordNumberLabel(number).c_str(), Quoted(entry.FileName).c_str(),
+                         Quoted(PrintableText(entry.Destination)).c_str());
+            return true;
+        }
+        InstalledFile installed = {};
+        FileFacts found = {};
+        std::string why;
+        installed.State =
+            ProbeInstalledFile(Join(Join(root, entry.Destination), entry.FileName), &found, &why);
+        if (installed.State == InstalledState::Present)
+        {
+            installed.Size = static_cast<uint32_t>(found.Size); // the launcher reads the low 32 bits
+            if (!TicksToTimestamp(found.LastWriteTicks, &installed.LastWrite))
+            {
+                installed.LastWrite = TabTimestamp{};
+            }
+        }
+        // The very decision the launcher's update step makes.
+        const InstallDecision decision =
+            DecideEntryInstall(entry.InstallType, installed, entry.Timestamp, entry.Size);
+        ++(decision.Install ? toInstall : upToDate);
+        std::fprintf(out, "%s\n", PlanLine(entry, installed, decision, why).c_str());
+        return true;
+    });
+    std::fprintf(out, "%s: %u to install, %u up to date, %u skipped\n", archive.c_str(), toInstall, upToDate,
+                 skipped);
+    return kTabpackSuccess;
+}
+
+int ExtractArchive(const std::string& archive, const std::string& folder, std::FILE* out, std::FILE* err)
+{
+    ArchiveImage image;
+    TabHeader fields = {};
+    if (!LoadSoundArchive(archive, "nothing extracted", &image, &fields, err))
     {
-        Complain(err, "nothing extracted: " + Quoted(archive) + " is not sound");
         return kTabpackFailure;
     }
     std::string why;
@@ -450,31 +604,22 @@ int ExtractArchive(const std::string& archive, const std::string& folder, std::F
         Complain(err, "cannot create folder " + why);
         return kTabpackFailure;
     }
-    TabHeader fields = {};
-    CheckHeaderBesidesSize(image, &fields);
-    for (uint32_t i = 0; i < fields.RecordCount; ++i)
-    {
-        const uint8_t* record = image.Bytes.data() + kArchiveHeaderLength + i * kFileRecordLength;
-        if (IsUnusedRecord(record))
-        {
-            continue;
-        }
-        const std::string label = RecordNumberLabel(i + 1);
-        ArchiveEntry entry = {};
-        ReadRecordFields(record, &entry);
+    const bool extracted = ForEachUsedRecord(image, fields, [&](uint32_t number, const ArchiveEntry& entry) {
+        const std::string label = RecordNumberLabel(number);
         if (ReadEntryName(entry.Destination) != NameReading::Bare)
         {
             // The launcher skips such an entry as one of an unknown destination.
             Warn(err, archive + ": " + label + " skipped: destination " +
                           Quoted(PrintableText(entry.Destination)) + " is not a folder name");
-            continue;
+            return true;
         }
         if (!ExtractEntry(input.get(), entry, folder, &why))
         {
             Complain(err, "cannot extract " + label + " of " + Quoted(archive) + ": " + why);
-            return kTabpackFailure;
+            return false;
         }
         std::fprintf(out, "%s\n", Join(Join(folder, entry.Destination), entry.FileName).c_str());
-    }
-    return kTabpackSuccess;
+        return true;
+    });
+    return extracted ? kTabpackSuccess : kTabpackFailure;
 }

@@ -1,5 +1,5 @@
 // tabpack: builds, lists, verifies and extracts TAB archives, the package
-// archives the launcher installs from.
+// archives the launcher installs from, and rehearses their installation.
 #include "resources/version.h"
 #include "tabpack_commands.h"
 
@@ -14,6 +14,7 @@ const char kHelp[] = "Usage: tabpack create [--no-size] ARCHIVE MANIFEST\n"
                      "       tabpack list [--utc] ARCHIVE\n"
                      "       tabpack verify ARCHIVE\n"
                      "       tabpack extract ARCHIVE DIR\n"
+                     "       tabpack plan ARCHIVE ROOT\n"
                      "       tabpack --help | --version\n"
                      "\n"
                      "Builds and checks TAB archives, the package archives (\"verozar0.dll\") the\n"
@@ -39,6 +40,13 @@ const char kHelp[] = "Usage: tabpack create [--no-size] ARCHIVE MANIFEST\n"
                      "           its time stamp as last-write time. It never writes outside DIR:\n"
                      "           it refuses to follow a symbolic link or junction found inside DIR,\n"
                      "           and replaces a file of the entry's name rather than writing into it.\n"
+                     "  plan     rehearses an update: for every used record of a sound archive, what\n"
+                     "           a standard start would do against the installed files found at\n"
+                     "           ROOT/DESTINATION/NAME (the layout extract writes, e.g. a staging\n"
+                     "           copy): install or up to date, with the rule and reason that decided\n"
+                     "           it, the entry's and the installed file's time (UTC, to the minute,\n"
+                     "           as compared) and size; or skipped, with the reason. It decides as\n"
+                     "           the launcher does and changes nothing.\n"
                      "\n"
                      "Manifest: one entry a line, in archive order; blank lines and lines whose\n"
                      "first non-blank character is # are ignored. Fields are separated by blanks.\n"
@@ -67,8 +75,8 @@ const char kHelp[] = "Usage: tabpack create [--no-size] ARCHIVE MANIFEST\n"
                      "  \"fonts/Altavy Sans.ttf\" FON  doesnotexist  2023-07-14T09:30:00Z\n"
                      "\n"
                      "Exit status: 0 success, 1 failure or an archive that is not sound, 2 wrong\n"
-                     "usage. Errors and warnings go to standard error, verify's findings to\n"
-                     "standard output.\n";
+                     "usage. Errors and warnings go to standard error, verify's findings and\n"
+                     "plan's lines to standard output.\n";
 
 int Usage(const char* problem)
 {
@@ -129,7 +137,12 @@ int main(int argc, char** argv)
     {
         return ExtractArchive(words[0], words[1], stdout, stderr);
     }
-    if (command == "create" || command == "list" || command == "verify" || command == "extract")
+    if (command == "plan" && words.size() == 2)
+    {
+        return PlanArchive(words[0], words[1], stdout, stderr);
+    }
+    if (command == "create" || command == "list" || command == "verify" || command == "extract" ||
+        command == "plan")
     {
         return Usage(("wrong arguments for " + command).c_str());
     }

@@ -3,6 +3,7 @@
 // others whole, and local time.
 #pragma once
 
+#include "install/install_decision.h"
 #include "install/tab_format.h"
 
 #include <cstddef>
@@ -28,6 +29,11 @@ struct FileFacts
 
 // False, with the reason in why, when the path is not a readable regular file.
 [[nodiscard]] bool ReadFileFacts(const std::string& path, FileFacts* facts, std::string* why);
+// What a standard start would find at an installed file's place: nothing
+// (NotInstalled), something it cannot open for reading such as a folder
+// (Unknown, with the reason in why), or a file whose size and last-write
+// time fill facts (Present).
+InstalledState ProbeInstalledFile(const std::string& path, FileFacts* facts, std::string* why);
 // True when the folder exists afterwards.
 [[nodiscard]] bool MakeDirectory(const std::string& path, std::string* why);
 bool IsAbsolutePath(const std::string& path);

@@ -89,6 +89,28 @@ bool ReadFileFacts(const std::string& path, FileFacts* facts, std::string* why)
     return true;
 }
 
+InstalledState ProbeInstalledFile(const std::string& path, FileFacts* facts, std::string* why)
+{
+    struct stat status = {};
+    if (stat(path.c_str(), &status) != 0)
+    {
+        if (errno == ENOENT || errno == ENOTDIR)
+        {
+            return InstalledState::NotInstalled;
+        }
+        *why = Reason(path);
+        return InstalledState::Unknown;
+    }
+    const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+    {
+        *why = Reason(path);
+        return InstalledState::Unknown;
+    }
+    close(descriptor);
+    return ReadFileFacts(path, facts, why) ? InstalledState::Present : InstalledState::Unknown;
+}
+
 bool MakeDirectory(const std::string& path, std::string* why)
 {
     struct stat status = {};

@@ -1,6 +1,7 @@
 #include "tabpack_platform.h"
 
 #include "foundation/ansi_text.h"
+#include "foundation/win32_owners_win.h"
 #include "install/local_time_win.h"
 
 #include <windows.h>
@@ -136,6 +137,30 @@ bool ReadFileFacts(const std::string& path, FileFacts* facts, std::string* why)
     facts->Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     facts->LastWriteTicks = TicksOf(data.ftLastWriteTime);
     return true;
+}
+
+InstalledState ProbeInstalledFile(const std::string& path, FileFacts* facts, std::string* why)
+{
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        {
+            return InstalledState::NotInstalled;
+        }
+        *why = Reason(path, error);
+        return InstalledState::Unknown;
+    }
+    // Opened as the launcher opens it: a folder, or a file held without
+    // sharing, cannot be.
+    const Owner<InvalidEmptyTraits<CloseHandle>> file{CreateFileA(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (!file)
+    {
+        *why = Reason(path);
+        return InstalledState::Unknown;
+    }
+    return ReadFileFacts(path, facts, why) ? InstalledState::Present : InstalledState::Unknown;
 }
 
 bool MakeDirectory(const std::string& path, std::string* why)
