@@ -33,6 +33,7 @@ def lay_down_program(machine, folder):
     """The sample main program, ten small companions and two peripheral
     engine files in an installation folder; returns the Installation."""
     installation = Installation(machine, folder)
+    installation.add_program_data()
     for index, name in enumerate(PROGRAM_FILES):
         if name == "verozar1.exe":
             machine.copy_in(os.path.join(DIST_DIR, "samples", "verozar1.exe"), folder)

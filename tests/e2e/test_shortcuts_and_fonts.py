@@ -53,6 +53,7 @@ class ShortcutsAndFonts(unittest.TestCase):
     def test_missing_links_are_made_existing_ones_kept_repair_rewrites_them_and_fonts_are_added(self):
         with WineMachine(self.id()) as machine:
             installation = Installation(machine)
+            installation.add_program_data()
             installation.set_debug_level(1)
             installation.add_main_program()
             fonts = machine.host_path(r"C:\windows\Fonts")
