@@ -2,7 +2,6 @@
 // that do nothing, so that the check around them runs and logs in full.
 // Each leaves this file when its work is built.
 #include "environment/config_repair.h"
-#include "environment/elevation.h"
 
 bool UpdateConfigRegistry()
 {
@@ -13,9 +12,3 @@ void UpdateConfigAppData() {}
 
 void UpdateCacheFolder() {}
 
-// Without the elevation dialog nobody can be asked: the answer is the
-// refusal a user would give, and the caller skips its step.
-bool RequestElevatedRights()
-{
-    return false;
-}

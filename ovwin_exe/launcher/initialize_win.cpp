@@ -3,6 +3,7 @@
 #include "diagnostics/fatal_failure.h"
 #include "diagnostics/heap_helpers_win.h"
 #include "diagnostics/log.h"
+#include "environment/elevation.h"
 #include "environment/known_folders.h"
 #include "environment/library_version.h"
 #include "foundation/ansi_text.h"
@@ -137,6 +138,8 @@ void Initialize(HINSTANCE instance, const char* argumentText)
 
     FormatLauncherKeyPath(LauncherKey, sizeof(LauncherKey));
     InitParams(argumentText);
+    // What the elevated restart takes from this start.
+    SetRestartArguments(LaunchOptions.CommandLine);
 
     const int32_t registryLevel = ReadDebugLevel();
     const bool levelFromRegistry = registryLevel > LogLevel;
