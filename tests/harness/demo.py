@@ -10,7 +10,10 @@ import time
 
 from winemachine import ARTIFACTS_DIR, DEFAULT_INSTALL_FOLDER, DIST_DIR, read_log, WineMachine
 
-LAUNCHER_KEY = r"HKLM\SOFTWARE\Altavy Solutions Inc.\Launcher"
+COMPANY_KEY = r"HKLM\SOFTWARE\Altavy Solutions Inc."
+LAUNCHER_KEY = COMPANY_KEY + r"\Launcher"
+# What the configuration repair opens up to every user on a clean machine.
+REPAIRED_FOLDERS = (r"C:\ProgramData\Altavy", r"C:\users\root\AppData\Local\Oskelt\Orvanta")
 ARGUMENTS = "-d -i"
 MAIN_PROGRAM_TITLE = "Brisel - sample main program"
 WINDOW_TITLES = ("Initializing Brisel", MAIN_PROGRAM_TITLE)
@@ -57,6 +60,14 @@ def main():
         value = machine.reg_query(LAUNCHER_KEY, "LastRunFrom")
         heading("Registry")
         print("LastRunFrom = %r" % (value,))
+        # The stage the registry repair reached (3: the key open to Everyone)
+        # and the debug level it reset.
+        print("_icode = %r" % (machine.reg_query(COMPANY_KEY, "_icode"),))
+        print("Debug = %r" % (machine.reg_query(LAUNCHER_KEY, "Debug"),))
+
+        heading("Folders the configuration repair made")
+        for repaired in REPAIRED_FOLDERS:
+            print("  %s%s" % (repaired, "" if machine.exists(repaired) else "  (missing)"))
 
         heading("Screenshots")
         for path in shots or ["(no window was seen)"]:
