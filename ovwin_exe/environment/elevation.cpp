@@ -17,9 +17,9 @@ ElevationDecision DecideElevationRequest(const SystemInfoRecord& facts, bool ref
     {
         if (facts.IsAdminInvoked)
         {
-            return {A::Grant,
-                    "RequestElevatedRights: Process is invoked as admin. No elevation is necessary on "
-                    "this OS."};
+            return {
+                A::Grant,
+                "RequestElevatedRights: Process is invoked as admin. No elevation is necessary on this OS."};
         }
         return {A::Refuse, "RequestElevatedRights: Process is NOT invoked as admin. Process must have admin "
                            "privileges to proceed."};
@@ -44,15 +44,12 @@ ElevationDecision DecideElevationRequest(const SystemInfoRecord& facts, bool ref
     }
     if (refused)
     {
-        return {
-            A::Refuse,
-            "RequestElevatedRights: Process DOES NOT have UAC elevation privileges and process is NOT "
-            "invoked as admin. Previous elevation request was denied. Process must have admin privileges to "
-            "proceed."};
+        return {A::Refuse, "RequestElevatedRights: Process DOES NOT have UAC elevation privileges and "
+                           "process is NOT invoked as admin. Previous elevation request was denied. Process "
+                           "must have admin privileges to proceed."};
     }
-    return {A::AskUser,
-            "RequestElevatedRights: Process DOES NOT have UAC elevation privileges or admin rights. "
-            "We will prompt to restart with elevated status."};
+    return {A::AskUser, "RequestElevatedRights: Process DOES NOT have UAC elevation privileges or admin "
+                        "rights. We will prompt to restart with elevated status."};
 }
 
 void SetRestartArguments(const char* argumentText)

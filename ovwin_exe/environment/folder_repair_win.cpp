@@ -116,10 +116,9 @@ bool OpenUpExistingFolder(const char* path)
                                           nullptr, merged.Acl.Get(), nullptr);
     if (written != ERROR_SUCCESS)
     {
-        ErrorLog(
-            "OVWin program data folder modification failed: Error while writing security descriptor for key "
-            "\"%s\"; %s",
-            path, Describe(written, description));
+        ErrorLog("OVWin program data folder modification failed: Error while writing security descriptor for "
+                 "key \"%s\"; %s",
+                 path, Describe(written, description));
         return false;
     }
     if (!SetNormalAttributes(path))
@@ -184,17 +183,15 @@ bool CreateUnrestrictedFolder(const char* path)
     {
         if (DirectoryExists(path))
         {
-            DebugLog(
-                "CreateUnrestrictedFolder: Process does not have admin rights. Attempting to modify \"%s\" "
-                "without admin rights will likely fail.",
-                path);
+            DebugLog("CreateUnrestrictedFolder: Process does not have admin rights. Attempting to modify "
+                     "\"%s\" without admin rights will likely fail.",
+                     path);
         }
         else
         {
-            DebugLog(
-                "CreateUnrestrictedFolder: Process does not have admin rights. Attempting to create \"%s\" "
-                "without admin rights will likely fail.",
-                path);
+            DebugLog("CreateUnrestrictedFolder: Process does not have admin rights. Attempting to create "
+                     "\"%s\" without admin rights will likely fail.",
+                     path);
         }
         return false;
     }
@@ -211,9 +208,8 @@ void UpdateConfigAppData()
 {
     if (!Win7OrGreater())
     {
-        DebugLogText(
-            "UpdateConfigAppData: Operation is invalid on this operating system. Requires Windows 7 or "
-            "newer.");
+        DebugLogText("UpdateConfigAppData: Operation is invalid on this operating system. Requires Windows 7 "
+                     "or newer.");
         return;
     }
     DebugLogText("UpdateConfigAppData: Installing/modifying file system program data location.");
@@ -223,8 +219,8 @@ void UpdateConfigAppData()
     {
         ErrorLogWin32(
             lookUp, "%s",
-            "OVWin program data folder modification failed: Could not retrieve Program Data folder "
-            "location. This operation may require rights that are being prevent by a system policy.");
+            "OVWin program data folder modification failed: Could not retrieve Program Data folder location. "
+            "This operation may require rights that are being prevent by a system policy.");
         return;
     }
     if (!CreateUnrestrictedFolder(folder))
@@ -241,8 +237,7 @@ void UpdateCacheFolder()
     if (!Win7OrGreater())
     {
         ErrorLogText(
-            "UpdateCacheFolder: Operation is invalid on this operating system. Requires Windows 7 or "
-            "newer.");
+            "UpdateCacheFolder: Operation is invalid on this operating system. Requires Windows 7 or newer.");
         return;
     }
     DebugLogText("UpdateCacheFolder: Installing/modifying file system cache data location.");

@@ -60,10 +60,9 @@ void ResetLauncherValues(HKEY company)
                             sizeof(debugOff));
     if (result != ERROR_SUCCESS)
     {
-        ErrorLog(
-            "OVWin registry modification error: Error while writing configuration subkey \"Debug\" default "
-            "value; %s",
-            Describe(static_cast<DWORD>(result), description, sizeof(description)));
+        ErrorLog("OVWin registry modification error: Error while writing configuration subkey \"Debug\" "
+                 "default value; %s",
+                 Describe(static_cast<DWORD>(result), description, sizeof(description)));
     }
     result = RegSetValueExA(launcher.Get(), "LastRunFrom", 0, REG_SZ,
                             reinterpret_cast<const BYTE*>(LastRunFromFolder()), kPathCapacity);
@@ -150,17 +149,15 @@ int32_t RemoveRegistryKeySecurity(HKEY key, const char* keyName)
     EnsureOsNamed();
     if (!SystemInfoObject.IsWin7OrGreater)
     {
-        DebugLogAt(kLogDeveloper,
-                   "RemoveRegistryKeySecurity: Function failed. This function requires Windows 7 "
-                   "or newer operating system.");
+        DebugLogAt(kLogDeveloper, "RemoveRegistryKeySecurity: Function failed. This function requires "
+                                  "Windows 7 or newer operating system.");
         return 1;
     }
     if (!AdminInvoked())
     {
-        ErrorLog(
-            "OVWin registry modification failed: Administrative rights are required to open/modify security "
-            "descriptor for key \"%s\"",
-            keyName);
+        ErrorLog("OVWin registry modification failed: Administrative rights are required to open/modify "
+                 "security descriptor for key \"%s\"",
+                 keyName);
         return 1;
     }
     char description[kLongErrorTextCapacity];

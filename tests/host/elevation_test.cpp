@@ -1,8 +1,8 @@
 #include "environment/elevation.h"
+#include "support/rights_facts.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 TEST(Elevation, RequestIsDecidedByTheFirstMatchingRow)
@@ -26,30 +26,22 @@ TEST(Elevation, RequestIsDecidedByTheFirstMatchingRow)
          "Process is NOT invoked as admin. Process must have admin privileges to proceed."},
         {true, false, true, false, false, A::Refuse,
          "UAC appears to be disabled, and process is NOT invoked as admin. Process must have admin "
-         "privileges to "
-         "proceed."},
+         "privileges to proceed."},
         {true, false, false, true, true, A::Grant, nullptr},
         {true, true, true, false, true, A::Grant, "Process has UAC elevation privileges."},
         {true, true, false, true, true, A::Grant,
          "Process DOES NOT have UAC elevation privileges, but is running as an admin. This should be OK."},
         {true, true, false, false, true, A::Refuse,
          "Process DOES NOT have UAC elevation privileges and process is NOT invoked as admin. Previous "
-         "elevation "
-         "request was denied. Process must have admin privileges to proceed."},
+         "elevation request was denied. Process must have admin privileges to proceed."},
         {true, true, false, false, false, A::AskUser,
          "Process DOES NOT have UAC elevation privileges or admin rights. We will prompt to restart with "
-         "elevated "
-         "status."},
+         "elevated status."},
     };
     for (const Row& row : rows)
     {
-        SystemInfoRecord facts;
-        std::memset(&facts, 0, sizeof(facts));
-        facts.IsWin7OrGreater = row.win7;
-        facts.IsUacEnabled = row.uac;
-        facts.IsProcessElevated = row.elevated;
-        facts.IsAdminInvoked = row.adminInvoked;
-        const ElevationDecision decision = DecideElevationRequest(facts, row.refused);
+        const ElevationDecision decision = DecideElevationRequest(
+            RightsFacts(row.win7, row.uac, row.elevated, row.adminInvoked), row.refused);
         const std::string expected = row.line != nullptr ? prefix + row.line : "";
         EXPECT_EQ(decision.Answer, row.answer) << expected;
         EXPECT_EQ(decision.Line != nullptr ? decision.Line : "", expected);

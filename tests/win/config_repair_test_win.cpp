@@ -164,8 +164,8 @@ TEST_F(ConfigRepair, ACacheThatFellBackToTheWindowsFolderIsLeftAlone)
     CopyToBuffer(KnownFoldersList.UserDir, kPathCapacity, folder_.c_str());
     UpdateCacheFolder();
     EXPECT_EQ(ErrorLines(),
-              std::vector<std::string>{"ERROR !!  UpdateCacheFolder failed: Cache folder is being "
-                                       "defaulted to \"C:\\windows\\\", and cannot be modified."});
+              std::vector<std::string>{"ERROR !!  UpdateCacheFolder failed: Cache folder is being defaulted "
+                                       "to \"C:\\windows\\\", and cannot be modified."});
     EXPECT_EQ(GetFileAttributesA((folder_ + "Oskelt").c_str()), INVALID_FILE_ATTRIBUTES);
     std::memset(&KnownFoldersList, 0, sizeof(KnownFoldersList));
 }
@@ -175,13 +175,12 @@ TEST_F(ConfigRepair, WithoutAdministratorRightsTheKeyIsCreatedAndBothStepsCountA
     // The test process itself may write the key; the facts say it may not.
     SetLastRunFromFolder("C:\\Program Files\\Altavy\\Orvanta");
     EXPECT_TRUE(UpdateConfigRegistry());
-    EXPECT_EQ(
-        ErrorLines(),
-        (std::vector<std::string>{
-            "ERROR !!  OVWin registry modification failed: Administrative rights are required to open/modify "
-            "virtualization for key \"SOFTWARE\\Altavy Solutions Inc.\"",
-            "ERROR !!  OVWin registry modification failed: Administrative rights are required to open/modify "
-            "security descriptor for key \"SOFTWARE\\Altavy Solutions Inc.\""}));
+    EXPECT_EQ(ErrorLines(),
+              (std::vector<std::string>{
+                  "ERROR !!  OVWin registry modification failed: Administrative rights are required to "
+                  "open/modify virtualization for key \"SOFTWARE\\Altavy Solutions Inc.\"",
+                  "ERROR !!  OVWin registry modification failed: Administrative rights are required to "
+                  "open/modify security descriptor for key \"SOFTWARE\\Altavy Solutions Inc.\""}));
     DWORD stage = 0;
     DWORD size = sizeof(stage);
     ASSERT_EQ(
