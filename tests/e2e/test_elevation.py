@@ -35,10 +35,15 @@ def uac_machine(test, display=True):
         yield machine
 
 
-def start_limited(installation, arguments):
-    """The launcher as a non-elevated administrator starts it."""
-    return installation.machine.start_program(installation.launcher, arguments, cwd=installation.folder,
-                                              limited=True)
+def start_until_asked(test, machine, arguments):
+    """Starts the launcher as a non-elevated administrator starts it, and
+    waits for its question; returns the installation and the started
+    launcher."""
+    installation = Installation(machine)
+    installation.add_main_program()
+    started = machine.start_program(installation.launcher, arguments, cwd=installation.folder, limited=True)
+    wait_for_dialog(test, machine)
+    return installation, started
 
 
 def wait_for_dialog(test, machine, title=TITLE):
@@ -71,10 +76,7 @@ def client_offset(info):
 class ElevationDialog(unittest.TestCase):
     def test_dialog_asks_once_and_only_cancel_ends_it(self):
         with uac_machine(self) as machine:
-            installation = Installation(machine)
-            installation.add_main_program()
-            started = start_limited(installation, "-d")
-            wait_for_dialog(self, machine)
+            installation, started = start_until_asked(self, machine, "-d")
             info = machine.window_info(TITLE)
             controls = {control["id"]: control for control in machine.controls(TITLE)}
             picture = machine.screenshot(TITLE, "elevation-dialog")
@@ -116,10 +118,7 @@ class ElevationDialog(unittest.TestCase):
 
     def test_elevate_restarts_the_launcher_and_ends_it_without_its_clean_up(self):
         with uac_machine(self) as machine:
-            installation = Installation(machine)
-            installation.add_main_program()
-            started = start_limited(installation, "-d100 -kl")
-            wait_for_dialog(self, machine)
+            installation, started = start_until_asked(self, machine, "-d100 -kl")
 
             # A copy that cannot be started: the shell says so in its own
             # box, the launcher in its error box, and the question stays.
