@@ -6,7 +6,8 @@
 
 #include <cstring>
 
-inline SystemInfoRecord RightsFacts(bool win7OrGreater, bool uacEnabled, bool processElevated, bool adminInvoked)
+inline SystemInfoRecord RightsFacts(bool win7OrGreater, bool uacEnabled, bool processElevated,
+                                    bool adminInvoked)
 {
     SystemInfoRecord facts;
     std::memset(&facts, 0, sizeof(facts));
