@@ -21,9 +21,6 @@ constexpr REGSAM kAllAccess = KEY_ALL_ACCESS | KEY_WOW64_64KEY; // 0xF013F
 constexpr SECURITY_INFORMATION kOwnerGroupAndDacl =
     OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
 
-// Settings files of earlier versions, moved out of the Windows folder.
-const char* const kLegacySettingsFiles[] = {"ovwin.ini", "rerodedu.ini", "ovwin.var"};
-
 void InspectConfiguration()
 {
     DebugLogText("InitConfigLocations: Checking configuration.");
@@ -31,10 +28,7 @@ void InspectConfiguration()
     {
         return;
     }
-    for (const char* name : kLegacySettingsFiles)
-    {
-        RelocateFile(name);
-    }
+    RelocateLegacySettingsFiles();
 }
 
 // True when the program-data folder needs an update.

@@ -62,6 +62,11 @@ const SpecialFolderRule* FindSpecialFolderRule(uint32_t kind);
 // Windows folder.
 bool GetSpecialFolder(uint32_t kind, char* destination);
 
+// The folder of a kind from 0 to 6, as GetSpecialFolder finds it, without a
+// line of its own: 0, or the code (an HRESULT) of the failed look-up. The
+// destination is unchanged on failure.
+[[nodiscard]] uint32_t LookUpSpecialFolder(uint32_t kind, char* destination);
+
 // Whether the text's last character (not a trailing byte of a double-byte
 // one) is a backslash.
 [[nodiscard]] bool EndsWithBackslash(const char* path);

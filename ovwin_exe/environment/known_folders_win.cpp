@@ -28,26 +28,29 @@ constexpr const char* kCacheParentSuffix = "\\Oskelt\\Orvanta";
 constexpr const wchar_t* kCacheParentSuffixW = L"\\Oskelt\\Orvanta";
 
 // The known folder, with the suffix appended to its wide text, converted
-// to the ANSI code page. The destination is untouched on failure.
-bool ReadKnownFolder(const KNOWNFOLDERID& id, const wchar_t* suffix, char* destination)
+// to the ANSI code page: S_OK, or the code of the failed look-up or
+// conversion. The destination is untouched on failure.
+HRESULT ReadKnownFolder(const KNOWNFOLDERID& id, const wchar_t* suffix, char* destination)
 {
     // The folder's text is ours to free whether the look-up succeeded or not.
     CoTaskText folder;
     const HRESULT result = SHGetKnownFolderPath(id, 0, nullptr, folder.Receive());
-    wchar_t joined[kPathCapacity];
-    const bool joinedFits =
-        SUCCEEDED(result) && FormatToBufferW(joined, kPathCapacity, L"%ls%ls", folder.Get(), suffix) >= 0;
-    if (!joinedFits)
+    if (FAILED(result))
     {
-        return false;
+        return result;
+    }
+    wchar_t joined[kPathCapacity];
+    if (FormatToBufferW(joined, kPathCapacity, L"%ls%ls", folder.Get(), suffix) < 0)
+    {
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     }
     char converted[kPathCapacity];
     if (WideCharToMultiByte(CP_ACP, 0, joined, -1, converted, sizeof(converted), nullptr, nullptr) == 0)
     {
-        return false;
+        return HRESULT_FROM_WIN32(GetLastError());
     }
     CopyToBuffer(destination, kPathCapacity, converted);
-    return true;
+    return S_OK;
 }
 
 // A user folder where one can be found: the local application data from
@@ -61,7 +64,7 @@ bool GetCacheParent(char* destination)
     }
     if (SystemInfoObject.IsWin7OrGreater)
     {
-        if (ReadKnownFolder(FOLDERID_LocalAppData, kCacheParentSuffixW, destination))
+        if (SUCCEEDED(ReadKnownFolder(FOLDERID_LocalAppData, kCacheParentSuffixW, destination)))
         {
             return true;
         }
@@ -83,6 +86,16 @@ bool GetCacheParent(char* destination)
 }
 } // namespace
 
+uint32_t LookUpSpecialFolder(uint32_t kind, char* destination)
+{
+    const SpecialFolderRule* rule = FindSpecialFolderRule(kind);
+    if (rule == nullptr)
+    {
+        return static_cast<uint32_t>(E_INVALIDARG);
+    }
+    return static_cast<uint32_t>(ReadKnownFolder(*kFolderIds[kind], rule->Suffix, destination));
+}
+
 bool GetSpecialFolder(uint32_t kind, char* destination)
 {
     if (kind == kFolderCacheParent)
@@ -95,7 +108,7 @@ bool GetSpecialFolder(uint32_t kind, char* destination)
         ErrorLogText("Unknown folder type.");
         return false;
     }
-    if (ReadKnownFolder(*kFolderIds[kind], rule->Suffix, destination))
+    if (LookUpSpecialFolder(kind, destination) == S_OK)
     {
         return true;
     }

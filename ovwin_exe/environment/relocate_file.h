@@ -6,3 +6,7 @@
 // the cache's parent folder unless a copy is there already. The original
 // stays in place.
 void RelocateFile(const char* fileName);
+
+// The three legacy settings files, "ovwin.ini", "rerodedu.ini" and
+// "ovwin.var", in this order.
+void RelocateLegacySettingsFiles();

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+
 namespace
 {
 constexpr DWORD kRelocationPauseMs = 150;
@@ -34,4 +36,12 @@ void RelocateFile(const char* fileName)
         ErrorLog("File Relocation: Failed to copy %s\n", destination);
     }
     Sleep(kRelocationPauseMs);
+}
+
+void RelocateLegacySettingsFiles()
+{
+    for (const char* name : {"ovwin.ini", "rerodedu.ini", "ovwin.var"})
+    {
+        RelocateFile(name);
+    }
 }

@@ -3,6 +3,8 @@
 #include "diagnostics/fatal_failure.h"
 #include "diagnostics/heap_helpers_win.h"
 #include "diagnostics/log.h"
+#include "environment/config_repair.h"
+#include "environment/elevation.h"
 #include "environment/known_folders.h"
 #include "environment/library_version.h"
 #include "foundation/ansi_text.h"
@@ -137,6 +139,9 @@ void Initialize(HINSTANCE instance, const char* argumentText)
 
     FormatLauncherKeyPath(LauncherKey, sizeof(LauncherKey));
     InitParams(argumentText);
+    // What the elevated restart and the registry repair take from this start.
+    SetRestartArguments(LaunchOptions.CommandLine);
+    SetLastRunFromFolder(WorkingFolder);
 
     const int32_t registryLevel = ReadDebugLevel();
     const bool levelFromRegistry = registryLevel > LogLevel;

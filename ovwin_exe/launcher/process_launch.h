@@ -1,18 +1,8 @@
-// Starting other programs: the main program as a plain detached process,
-// and installers and the launcher itself through the shell.
+// Starting the main program: a plain detached process in the launcher's
+// folder.
 #pragma once
 
 #include <cstdint>
-
-// The words that say why a program did not start, by the error code; null
-// for 1223 (the user declined), which is not an error.
-const char* ExecuteProcessFailureMessage(uint32_t errorCode);
-const char* ExecuteAppFailureMessage(uint32_t errorCode);
-
-// The error behind a failed shell start: the thread's last error, or, where
-// the shell's own error box has cleared it, the error its result code
-// (hInstApp, an SE_ERR_ value) stands for.
-[[nodiscard]] uint32_t ShellStartError(uint32_t lastError, intptr_t shellResult);
 
 // Starts the program hidden, detached, in WorkingFolder, without waiting:
 // 0 when the process was created, -1 when it was not.

@@ -6,18 +6,15 @@ legacy settings files."""
 import os
 import unittest
 
-from launcher_scenarios import ERROR_LOG, PRELOAD_LOG, PROGRAM_DATA, Installation
-from winemachine import WineMachine
+from launcher_scenarios import ERROR_LOG, LAUNCHER_KEY_PATH, PRELOAD_LOG, PROGRAM_DATA, Installation
+from winemachine import WIN_TESTS_DIR, WineMachine
 
 CACHE_PARENT = r"C:\users\root\AppData\Local\Oskelt\Orvanta"
 CACHE = CACHE_PARENT + r"\_tcache1"
 WIN_INI = r"C:\windows\win.ini"
-COMPANY_KEY = r"HKLM\SOFTWARE\Altavy Solutions Inc."
-POLICIES_SYSTEM = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System"
-AUTHORITY_FAILURE = "InitConfigLocations: Authority failure. This operation requires full administrator rights."
-# The backups of the same step need the program-data folder, which nothing
-# has made on a machine where the repairs did not run.
-NO_BACKUP_FOLDER = 'OVWin backup folder creation failed: The configuration location "%s\\" is missing.' % PROGRAM_DATA
+COMPANY_KEY_PATH = r"SOFTWARE\Altavy Solutions Inc."
+COMPANY_KEY = "HKLM\\" + COMPANY_KEY_PATH
+OSKELT = r"C:\users\root\AppData\Local\Oskelt"
 
 # Wine keeps no registry reflection state; the text after the tag is Wine's
 # own description of error 120.
@@ -30,8 +27,8 @@ FULL_FILE_RIGHTS = ("ParseAccessMask found granted file system rights within Acc
 
 
 def configuration_step(installation):
-    """(indentation, text) of the lines between the step's status line and
-    the backup folders, which come next; the reflection line up to its
+    """(indentation, text) of the diagnostic lines between the step's status
+    line and the backup folders, which come next; the reflection line up to its
     reason."""
     messages = installation.messages()
     texts = [text for _, _, text in messages]
@@ -39,7 +36,9 @@ def configuration_step(installation):
     end = next(i for i, text in enumerate(texts) if text.startswith(
         ("PrepareForBackup: ", "OVWin backup folder creation failed", "WinMain: Variable 'OVMainFile'")))
     step = []
-    for _, indent, text in messages[start:end]:
+    for tag, indent, text in messages[start:end]:
+        if tag == "DEBUG X ":
+            continue
         if text.startswith(REFLECTION_UNKNOWN):
             assert text.endswith("); assuming update is required."), text
             text = REFLECTION_UNKNOWN + "...); assuming update is required."
@@ -59,6 +58,38 @@ def unrestricted_win_ini():
     ]
 
 
+def created_folder(path):
+    """What creating a folder open to Everyone and the Administrators writes."""
+    return [
+        (6, 'CreateUnrestrictedFolder: Folder "%s" does not exist. It will now be created.' % path),
+        (9, "CreateSecurityDescriptor: Generating security descriptor..."),
+        (6, 'CreateUnrestrictedFolder: Creating "%s" folder...' % path),
+        (6, 'CreateUnrestrictedFolder: Created "%s" folder successfully.' % path),
+    ]
+
+
+def opened_folder(path):
+    """What merging the grants into an existing folder's DACL writes."""
+    return [
+        (6, 'CreateUnrestrictedFolder: Folder "%s" already exists. It will be checked for security settings.' % path),
+        (9, "CreateSecurityDescriptor: Generating security descriptor..."),
+        (6, 'CreateUnrestrictedFolder: Modified security on existing "%s" folder.' % path),
+    ]
+
+
+def key_security(machine, command, sddl=None):
+    """The company key's DACL as SDDL ("get"), or sets it ("set"), inside the
+    running machine: Wine keeps a key's DACL only while its server runs."""
+    arguments = [os.path.join(WIN_TESTS_DIR, "key_security_probe.exe"), command, COMPANY_KEY_PATH]
+    result = machine.wine(*(arguments + ([sddl] if sddl else [])))
+    return result.stdout.decode("latin-1").strip()
+
+
+def dacl_entries(sddl):
+    """The entries of an SDDL DACL, sorted."""
+    return sorted("(" + entry for entry in sddl[len("D:("):].split("("))
+
+
 class StandardStart(unittest.TestCase):
     def start(self, machine, folders=(), limited=False, clean=True):
         """A silent start at level 1 that launches the main program, without
@@ -75,25 +106,75 @@ class StandardStart(unittest.TestCase):
             self.assertIn("*** Brisel Launch Successful. ***", installation.texts())
         return installation
 
-    def test_first_start_finds_every_location_missing_and_repairs_as_administrator(self):
+    def test_first_start_repairs_every_location_and_the_second_opens_them_up_again(self):
         with WineMachine(self.id()) as machine:
-            installation = self.start(machine, clean=False)
-            self.assertEqual(installation.texts(ERROR_LOG), [NO_BACKUP_FOLDER])
-            self.assertEqual(configuration_step(installation), [
-                (3, "InitConfigLocations: Beginning configuration environment check."),
-                (3, "CheckConfigRegistry: Checking registry configuration key."),
-                (3, REFLECTION_UNKNOWN + "...); assuming update is required."),
-                (3, 'IsFolderUnrestricted: Checking folder "%s".' % PROGRAM_DATA),
-                (3, 'IsFolderUnrestricted: Folder "%s" does not exist.' % PROGRAM_DATA),
-                (3, 'IsFolderUnrestricted: Checking folder "%s".' % CACHE),
-                (3, 'IsFolderUnrestricted: Folder "%s" does not exist.' % CACHE),
-            ] + unrestricted_win_ini() + [
-                # Wine's processes are elevated administrators: no question is asked.
-                (3, "InitConfigLocations: Registry updates required."),
-                (3, "InitConfigLocations: File System configuration location updates required."),
-                (3, "InitConfigLocations: File System cache location updates required."),
-                (3, "InitConfigLocations: Completed configuration environment check."),
-            ])
+            # What an administrator may have set on the key before: kept.
+            key_dacl = "D:(D;;KW;;;BG)(A;CI;KA;;;BA)(A;CI;KA;;;SY)(A;;KR;;;S-1-5-21-1-2-3-1001)"
+            self.assertEqual(key_security(machine, "set", key_dacl), "")
+            installation = Installation(machine)
+            installation.set_debug_level(100)
+            installation.add_main_program()
+            first = self.start_installation(machine, installation)
+            first_step = configuration_step(installation)
+            values = [machine.reg_raw(COMPANY_KEY_PATH, "_icode"), machine.reg_raw(LAUNCHER_KEY_PATH, "Debug"),
+                      machine.reg_raw(LAUNCHER_KEY_PATH, "LastRunFrom")]
+            folders = [machine.exists(folder) for folder in (PROGRAM_DATA, OSKELT, CACHE_PARENT, CACHE)]
+            first_dacl = key_security(machine, "get")
+
+            second = self.start_installation(machine, installation)
+            second_step = configuration_step(installation)
+            second_level = [text for text in installation.texts() if text.startswith("Initialize: Diagnostic")]
+            second_dacl = key_security(machine, "get")
+
+        for result in (first, second):
+            self.assertEqual(result.exit_code, 0)
+        self.assertEqual(first_step, [
+            (3, "InitConfigLocations: Beginning configuration environment check."),
+            (3, "CheckConfigRegistry: Checking registry configuration key."),
+            (3, REFLECTION_UNKNOWN + "...); assuming update is required."),
+            (3, 'IsFolderUnrestricted: Checking folder "%s".' % PROGRAM_DATA),
+            (3, 'IsFolderUnrestricted: Folder "%s" does not exist.' % PROGRAM_DATA),
+            (3, 'IsFolderUnrestricted: Checking folder "%s".' % CACHE),
+            (3, 'IsFolderUnrestricted: Folder "%s" does not exist.' % CACHE),
+        ] + unrestricted_win_ini() + [
+            # Wine's processes are elevated administrators: no question is asked.
+            (3, "InitConfigLocations: Registry updates required."),
+            (3, "UpdateConfigRegistry: Installing/modifying registry configuration key."),
+            (3, "UpdateConfigRegistry: Removing registry key virtualization."),
+            (3, 'RemoveRegistryVirtualization: Removing virtualization flag on registry key "%s" (as Administrator)'
+             % COMPANY_KEY_PATH),
+            (3, "UpdateConfigRegistry: Removing registry key security."),
+            (3, "UpdateConfigRegistry: Registry tasks completed successfully."),
+            (3, "InitConfigLocations: File System configuration location updates required."),
+            (3, "UpdateConfigAppData: Installing/modifying file system program data location."),
+        ] + created_folder(PROGRAM_DATA) + [
+            (3, "UpdateConfigAppData: File system tasks completed successfully."),
+            (3, "InitConfigLocations: File System cache location updates required."),
+            (3, "UpdateCacheFolder: Installing/modifying file system cache data location."),
+        ] + created_folder(OSKELT) + created_folder(CACHE_PARENT) + [
+            (3, "UpdateCacheFolder: File system tasks completed successfully."),
+            (3, "InitConfigLocations: Completed configuration environment check."),
+        ])
+        # Wine passes both steps: "_icode" records stage 3. "Debug" is off
+        # again, and the folder is recorded as its whole buffer.
+        folder = installation.folder.encode("latin-1")
+        self.assertEqual(values, [(4, b"\x03\0\0\0"), (4, b"\0\0\0\0"), (1, folder + b"\0" * (260 - len(folder)))])
+        # The cache itself is the cache step's to make.
+        self.assertEqual(folders, [True, True, True, False])
+
+        self.assertEqual(second_level, ["Initialize: Diagnostic Logging Enabled (LogLevel: 1)"])
+        repairs = second_step.index((3, "UpdateConfigAppData: Installing/modifying file system program data location."))
+        opened = [line for line in second_step[repairs:] if line[0] > 3]
+        self.assertEqual(opened, opened_folder(PROGRAM_DATA) + opened_folder(OSKELT) + opened_folder(CACHE_PARENT))
+        # Every entry stays, and Everyone's full access is there once.
+        everyone = "(A;OICI;0xf20fffff;;;WD)"
+        self.assertEqual(dacl_entries(first_dacl), sorted(dacl_entries(key_dacl) + [everyone]))
+        self.assertEqual(second_dacl, first_dacl)
+
+    def start_installation(self, machine, installation):
+        result = machine.run(installation.launcher, "-s -d", cwd=installation.folder)
+        self.assertEqual(installation.log(ERROR_LOG, missing_ok=True), [])
+        return result
 
     def test_existing_folders_are_judged_by_the_party_each_one_serves(self):
         with WineMachine(self.id()) as machine:
@@ -124,28 +205,16 @@ class StandardStart(unittest.TestCase):
         with WineMachine(self.id(), native_authz=False) as machine:
             installation = self.start(machine, clean=False)
             errors = installation.texts(ERROR_LOG)
-            self.assertEqual(len(errors), 4, errors)
+            self.assertEqual(len(errors), 3, errors)
             self.assertTrue(errors[0].startswith("CheckInvokerRightsInFile failed: AuthzInitializeResourceManager "
                                                  "failed; [WIN32 0x00000078/C0120] "), errors[0])
             self.assertEqual(errors[1:], [
                 'IsFileUnrestricted: Couldn\'t validate process invoker access on target file "%s".' % WIN_INI,
                 "InitConfigLocations: %s appears to be blocked. This will cause application errors if the win.ini "
                 "cannot be read or written." % WIN_INI,
-                NO_BACKUP_FOLDER,
             ])
-            self.assertIn("*** Brisel Launch Successful. There were 4 non-fatal errors during startup. ***",
+            self.assertIn("*** Brisel Launch Successful. There were 3 non-fatal errors during startup. ***",
                           installation.texts())
-
-    def test_non_elevated_administrator_under_uac_is_refused_the_repairs(self):
-        with WineMachine(self.id()) as machine:
-            machine.reg_add(POLICIES_SYSTEM, "EnableLUA", "REG_DWORD", 1)
-            installation = self.start(machine, limited=True, clean=False)
-            # Only elevation could let the repairs run, and nobody can be
-            # asked for it yet: the request is refused.
-            step = [text for _, text in configuration_step(installation)]
-            self.assertEqual(step[-1], AUTHORITY_FAILURE)
-            self.assertFalse([text for text in step if "updates required" in text], step)
-            self.assertIn(AUTHORITY_FAILURE, installation.texts(ERROR_LOG))
 
 
 class PreloadStart(unittest.TestCase):

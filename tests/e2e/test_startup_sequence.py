@@ -30,7 +30,8 @@ class SilentStandardStart(unittest.TestCase):
             messages = installation.messages()
             texts = [text for _, _, text in messages]
             start = texts.index("WinMain: Standard Start.")
-            status = [(indent, text) for _, indent, text in messages[start:] if text.startswith("Update")]
+            status = [(indent, text) for _, indent, text in messages[start:]
+                      if text.startswith(("UpdateStatus: ", "UpdateSubStatus: "))]
             self.assertEqual(status, [(0, "UpdateStatus: " + STANDARD_STATUS)] + [
                 (0, "UpdateSubStatus: " + text) for text in STANDARD_STEPS])
 

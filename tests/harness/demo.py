@@ -16,7 +16,10 @@ from tabpack import Entry, build_archive
 from lnkinfo import read_link
 from winemachine import ARTIFACTS_DIR, DIST_DIR, read_log, WineMachine
 
-LAUNCHER_KEY = r"HKLM\SOFTWARE\Altavy Solutions Inc.\Launcher"
+COMPANY_KEY = r"HKLM\SOFTWARE\Altavy Solutions Inc."
+LAUNCHER_KEY = COMPANY_KEY + r"\Launcher"
+# What the configuration repair opens up to every user on a clean machine.
+REPAIRED_FOLDERS = (r"C:\ProgramData\Altavy", r"C:\users\root\AppData\Local\Oskelt\Orvanta")
 ARGUMENTS = "-d -i"
 MAIN_PROGRAM_TITLE = "Brisel - sample main program"
 WINDOW_TITLES = ("Initializing Brisel", MAIN_PROGRAM_TITLE)
@@ -101,6 +104,14 @@ def run_demo(archive):
         value = machine.reg_query(LAUNCHER_KEY, "LastRunFrom")
         heading("Registry")
         print("LastRunFrom = %r" % (value,))
+        # The stage the registry repair reached (3: the key open to Everyone)
+        # and the debug level it reset.
+        print("_icode = %r" % (machine.reg_query(COMPANY_KEY, "_icode"),))
+        print("Debug = %r" % (machine.reg_query(LAUNCHER_KEY, "Debug"),))
+
+        heading("Folders the configuration repair made")
+        for repaired in REPAIRED_FOLDERS:
+            print("  %s%s" % (repaired, "" if machine.exists(repaired) else "  (missing)"))
 
         heading("The cache " + CACHE)
         for name in sorted(_files(machine, CACHE)):

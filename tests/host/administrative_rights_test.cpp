@@ -1,8 +1,7 @@
 #include "environment/administrative_rights.h"
+#include "support/rights_facts.h"
 
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 TEST(AdministrativeRights, StepsNeedAnAdministratorOrAnElevationRequest)
 {
@@ -32,12 +31,7 @@ TEST(AdministrativeRights, StepsNeedAnAdministratorOrAnElevationRequest)
     };
     for (const Row& row : rows)
     {
-        SystemInfoRecord facts;
-        std::memset(&facts, 0, sizeof(facts));
-        facts.IsWin7OrGreater = row.win7;
-        facts.IsAdminInvoked = row.adminInvoked;
-        facts.IsUacEnabled = row.uac;
-        facts.IsProcessElevated = row.elevated;
+        const SystemInfoRecord facts = RightsFacts(row.win7, row.uac, row.elevated, row.adminInvoked);
         EXPECT_EQ(DecideAdministrativeRights(facts), row.decision)
             << row.win7 << row.adminInvoked << row.uac << row.elevated;
     }

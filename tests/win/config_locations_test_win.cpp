@@ -150,35 +150,50 @@ TEST_F(ConfigLocations, ExistingCompanyKeyIsJudgedByItsDacl)
     EXPECT_EQ(ErrorCount, 1u); // the denied access check itself
 }
 
-TEST_F(ConfigLocations, BeforeWindows7AnAdministratorRepairsAllButWinIniAndADefaultedCache)
+TEST_F(ConfigLocations, BeforeWindows7AnAdministratorRepairsTheKeyAndIsToldTheFoldersCannotBe)
 {
     UseSystemFacts(false);
     SystemInfoObject.IsAdminInvoked = true;
     LoadFolders();
     InitConfigLocations(kConfigCheckAndRepair, false);
-    // Without the access checks both folders count as in need of repair.
+    // Without the access checks both folders count as in need of repair,
+    // which only Windows 7 and later can make.
+    const std::vector<std::string> cacheRepair = {
+        "InitConfigLocations: File System cache location updates required.",
+        "UpdateCacheFolder: Operation is invalid on this operating system. Requires Windows 7 or newer.",
+        "InitConfigLocations: Completed configuration environment check.",
+    };
+    std::vector<std::string> expected = {
+        "InitConfigLocations: Beginning configuration environment check.",
+        "CheckConfigRegistry: Checking registry configuration key.",
+        "CheckConfigRegistry: Key \"HKLM\\SOFTWARE\\Altavy Solutions Inc.\" does not exist; update is "
+        "required.",
+        "InitConfigLocations: C:\\windows\\win.ini appears to be blocked. This will cause "
+        "application errors if the win.ini cannot be read or written.",
+        "InitConfigLocations: Registry updates required.",
+        "UpdateConfigRegistry: Installing/modifying registry configuration key.",
+        "UpdateConfigRegistry: Registry tasks completed successfully.",
+        "InitConfigLocations: File System configuration location updates required.",
+        "UpdateConfigAppData: Operation is invalid on this operating system. Requires Windows 7 or newer.",
+    };
+    expected.insert(expected.end(), cacheRepair.begin(), cacheRepair.end());
+    EXPECT_EQ(Diagnostic(), expected);
+    EXPECT_EQ(ErrorCount, 2u);
+    // The key exists, and neither virtualization nor security was touched.
+    DWORD stage = 0;
+    DWORD size = sizeof(stage);
     EXPECT_EQ(
-        Diagnostic(),
-        (std::vector<std::string>{
-            "InitConfigLocations: Beginning configuration environment check.",
-            "CheckConfigRegistry: Checking registry configuration key.",
-            "CheckConfigRegistry: Key \"HKLM\\SOFTWARE\\Altavy Solutions Inc.\" does not exist; update is "
-            "required.",
-            "InitConfigLocations: C:\\windows\\win.ini appears to be blocked. This will cause "
-            "application errors if the win.ini cannot be read or written.",
-            "InitConfigLocations: Registry updates required.",
-            "InitConfigLocations: File System configuration location updates required.",
-            "InitConfigLocations: File System cache location updates required.",
-            "InitConfigLocations: Completed configuration environment check.",
-        }));
-    EXPECT_EQ(ErrorCount, 1u);
+        RegGetValueA(HKEY_LOCAL_MACHINE, kCompanyKey, "_icode", RRF_RT_REG_DWORD, nullptr, &stage, &size),
+        ERROR_SUCCESS);
+    EXPECT_EQ(stage, 1u);
 
-    // The repair switch repairs the same, but never a cache that fell back
-    // to the Windows folder.
+    // The repair switch repairs the same, but never checks a cache that
+    // fell back to the Windows folder.
     CopyToBuffer(KnownFoldersList.TCacheParentDir, kPathCapacity, KnownFoldersList.WinDir);
     ForgetLines();
     InitConfigLocations(kConfigCheckAndRepair, true);
-    EXPECT_EQ(Diagnostic().end()[-2], "InitConfigLocations: File System cache location updates required.");
+    const std::vector<std::string> repaired = Diagnostic();
+    EXPECT_EQ(std::vector<std::string>(repaired.end() - 3, repaired.end()), cacheRepair);
     EXPECT_TRUE(DebugMessagesWith("_tcache1").empty());
 }
 

@@ -6,6 +6,11 @@
 //   uiprobe info TITLE                its class, rectangles, styles and owner
 //   uiprobe controls TITLE            one line per child: id, class, style, rect, text
 //   uiprobe click TITLE ID            click the button with this id
+//   uiprobe escape TITLE              press Escape in a dialog (on its focused control)
+//   uiprobe close TITLE               choose Close from a dialog's system menu, as its
+//                                     close box does
+//                                     (both return once the dialog has taken the key or
+//                                     command and what it posted in answer)
 //   uiprobe shot TITLE FILE.bmp       save what the screen shows of the window
 //   uiprobe progress TITLE [MS]       wait for the window, then follow its progress
 //                                     bar until it is gone: each position shown, one a line
@@ -19,6 +24,7 @@
 
 #include <commctrl.h>
 
+#include <initializer_list>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -178,6 +184,54 @@ bool ClickButton(HWND window, int id)
     DWORD_PTR result = 0;
     SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
     return true;
+}
+
+// The control that has the keyboard focus in the window's thread; null
+// when there is none.
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof(thread);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread))
+    {
+        return nullptr;
+    }
+    return thread.hwndFocus;
+}
+
+// Returns once the dialog's thread has taken every message posted to it
+// before, and whatever those posted in turn: the focus is moved to the next
+// control and back by messages posted behind them, and each move is seen.
+bool Settle(HWND dialog)
+{
+    const HWND original = FocusOf(dialog);
+    for (const WPARAM previous : {FALSE, TRUE})
+    {
+        const HWND before = FocusOf(dialog);
+        PostMessageA(dialog, WM_NEXTDLGCTL, previous, FALSE);
+        const DWORD start = GetTickCount();
+        while (IsWindow(dialog) && FocusOf(dialog) == before)
+        {
+            if (GetTickCount() - start >= kDefaultWaitMs)
+            {
+                fputs("uiprobe: the window's thread takes no messages\n", stderr);
+                return false;
+            }
+            Sleep(kPollMs);
+        }
+    }
+    return !IsWindow(dialog) || FocusOf(dialog) == original;
+}
+
+// Presses Escape where the window's keyboard input goes: its focused
+// control, or the window itself.
+bool PressEscape(HWND window)
+{
+    const HWND focus = FocusOf(window);
+    const HWND target = focus != nullptr ? focus : window;
+    PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    return Settle(window);
 }
 
 // Copies what the screen shows in the area into a bottom-up 24-bit picture
@@ -341,7 +395,8 @@ bool FollowProgress(HWND window)
 int Usage()
 {
     fputs("usage: uiprobe list | wait TITLE [MS] | gone TITLE [MS] | info TITLE | controls TITLE |\n"
-          "               click TITLE ID | shot TITLE FILE.bmp | progress TITLE [MS]\n",
+          "               click TITLE ID | escape TITLE | close TITLE | shot TITLE FILE.bmp |\n"
+          "               progress TITLE [MS]\n",
           stderr);
     return 2;
 }
@@ -417,6 +472,15 @@ int main(int argc, char** argv)
     if (strcmp(command, "click") == 0 && argc == 4)
     {
         return ClickButton(window, atoi(argv[3])) ? 0 : 1;
+    }
+    if (strcmp(command, "escape") == 0)
+    {
+        return PressEscape(window) ? 0 : 1;
+    }
+    if (strcmp(command, "close") == 0)
+    {
+        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return Settle(window) ? 0 : 1;
     }
     if (strcmp(command, "shot") == 0 && argc == 4)
     {

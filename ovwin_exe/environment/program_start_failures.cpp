@@ -1,4 +1,4 @@
-#include "launcher/process_launch.h"
+#include "environment/program_start_failures.h"
 
 namespace
 {

@@ -1,10 +1,10 @@
-#include "launcher/process_launch.h"
+#include "environment/program_start_failures.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-TEST(ProcessLaunch, FailureMessagesNameTheReasonForEachApi)
+TEST(ProgramStartFailures, FailureMessagesNameTheReasonForEachApi)
 {
     EXPECT_STREQ(
         ExecuteProcessFailureMessage(2),
@@ -18,7 +18,7 @@ TEST(ProcessLaunch, FailureMessagesNameTheReasonForEachApi)
     EXPECT_EQ(ExecuteAppFailureMessage(1223), nullptr);
 }
 
-TEST(ProcessLaunch, ShellResultCodeStandsInForAClearedLastError)
+TEST(ProgramStartFailures, ShellResultCodeStandsInForAClearedLastError)
 {
     EXPECT_EQ(ShellStartError(5, 2), 5u); // the last error wins when there is one
     EXPECT_EQ(ShellStartError(0, 2), 2u);

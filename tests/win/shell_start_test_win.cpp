@@ -1,8 +1,7 @@
 // Starting programs through the shell; the plain process start of the main
 // program is read by the end-to-end tests.
 #include "diagnostics/log.h"
-#include "launcher/launcher_identity.h"
-#include "launcher/process_launch_win.h"
+#include "environment/shell_start_win.h"
 #include "support/win_log_fixture.h"
 #include "sysinfo/system_info.h"
 
@@ -14,7 +13,7 @@
 
 namespace
 {
-class ProcessLaunch : public WinLogTest
+class ShellStart : public WinLogTest
 {
   protected:
     void SetUp() override
@@ -24,7 +23,6 @@ class ProcessLaunch : public WinLogTest
         SystemInfoObject.IsWin7OrGreater = true;
         GetModuleFileNameA(nullptr, program_, MAX_PATH);
         *strrchr(program_, '\\') = '\0';
-        GetCurrentDirectoryA(MAX_PATH, WorkingFolder);
         strcat(program_, "\\exit_code_program.exe");
     }
 
@@ -80,7 +78,7 @@ class DialogDismisser
 };
 } // namespace
 
-TEST_F(ProcessLaunch, ShellStartPassesTheExitCodeOnUnchanged)
+TEST_F(ShellStart, ShellStartPassesTheExitCodeOnUnchanged)
 {
     EXPECT_EQ(ExecuteAppEx(nullptr, program_, "0", true, true), 0);
     EXPECT_EQ(ExecuteAppEx(nullptr, program_, "1641", true, true), 1641);
@@ -99,13 +97,13 @@ TEST_F(ProcessLaunch, ShellStartPassesTheExitCodeOnUnchanged)
     EXPECT_FALSE(HasDebugLine("DEBUG    Added \"runas\" verb."));
 }
 
-TEST_F(ProcessLaunch, WithoutWaitingTheProgramIsStillActive)
+TEST_F(ShellStart, WithoutWaitingTheProgramIsStillActive)
 {
     EXPECT_EQ(ExecuteAppEx(nullptr, program_, "5 3000", false, true), 259);
     EXPECT_FALSE(HasDebugLine("DEBUG    ExecuteApp: WaitForSingleObject has returned OK."));
 }
 
-TEST_F(ProcessLaunch, MissingProgramIsNamedWithItsReasonAndTag)
+TEST_F(ShellStart, MissingProgramIsNamedWithItsReasonAndTag)
 {
     DialogDismisser dismisser; // the shell explains a missing file in a box of its own
     EXPECT_EQ(ExecuteAppEx(nullptr, "C:\\nowhere\\missing.exe", "", true, true), -1);
