@@ -428,7 +428,9 @@ SignatureAudit AuditSignature(const std::string& archive, const ArchiveImage& im
             break;
     }
     const std::string signer = KeyIdText(block.KeyId);
-    if (key != nullptr && std::memcmp(block.KeyId, wanted, kKeyIdLength) != 0)
+    // Another key's signature is not worth checking against this one.
+    const bool otherKey = key != nullptr && std::memcmp(block.KeyId, wanted, kKeyIdLength) != 0;
+    if (otherKey)
     {
         findings.Refuse(0, "signed by key " + signer + ", not by key " + KeyIdText(wanted) + " of --key");
     }
@@ -460,7 +462,7 @@ SignatureAudit AuditSignature(const std::string& archive, const ArchiveImage& im
     AuditDigests(file.get(), image, fields, table, findings);
 
     std::string checked = std::to_string(fields.RecordCount) + " digests";
-    if (key != nullptr)
+    if (key != nullptr && !otherKey)
     {
         Sha256 hash;
         Sha256Digest digest = {};
