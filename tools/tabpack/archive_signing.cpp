@@ -155,7 +155,7 @@ bool SignInto(const std::string& source, const std::string& target, const Signin
         return false;
     }
     TabHeader fields = {};
-    (void)CheckHeaderBesidesSize(image, &fields);
+    CheckHeaderBesidesSize(image, &fields);
     uint64_t contentsEnd = 0;
     std::string why;
     if (!ContentsEnd(image, fields.HeaderSize, &contentsEnd, &why))
@@ -250,22 +250,15 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes, std::stri
     return true;
 }
 
-class Findings
+void Refuse(std::vector<Finding>& findings, uint32_t record, const std::string& text)
 {
-  public:
-    void Refuse(uint32_t record, const std::string& text)
-    {
-        list.push_back({Severity::Refusal, record, text, 0});
-    }
-    void Warn(const std::string& text) { list.push_back({Severity::Warning, 0, text, 0}); }
-
-    std::vector<Finding> list;
-};
+    findings.push_back({Severity::Refusal, record, text, 0});
+}
 
 // Every digest of the table against the contents; contents outside the
 // file are the audit's to report.
 void AuditDigests(std::FILE* file, const ArchiveImage& image, const TabHeader& fields,
-                  const std::vector<uint8_t>& table, Findings& findings)
+                  const std::vector<uint8_t>& table, std::vector<Finding>& findings)
 {
     for (uint32_t i = 0; i < fields.RecordCount; ++i)
     {
@@ -279,12 +272,13 @@ void AuditDigests(std::FILE* file, const ArchiveImage& image, const TabHeader& f
         Sha256Digest digest = {};
         if (!DigestOfRecord(file, record, &digest))
         {
-            findings.Refuse(i + 1, "contents cannot be read to check their digest");
+            Refuse(findings, i + 1, "contents cannot be read to check their digest");
         }
         else if (std::memcmp(digest.data(), table.data() + i * kSha256Length, kSha256Length) != 0)
         {
-            findings.Refuse(i + 1, IsUnusedRecord(record) ? "unused, but its digest is not 32 zero bytes"
-                                                          : "contents do not match their digest");
+            Refuse(findings, i + 1,
+                   IsUnusedRecord(record) ? "unused, but its digest is not 32 zero bytes"
+                                          : "contents do not match their digest");
         }
     }
 }
@@ -402,12 +396,11 @@ bool ReadPublicKeyFile(const std::string& path, PublicPoint* key, std::string* w
 SignatureAudit AuditSignature(const std::string& archive, const ArchiveImage& image, const PublicPoint* key)
 {
     SignatureAudit audit;
-    Findings findings;
+    std::vector<Finding>& findings = audit.Findings;
     uint8_t wanted[kKeyIdLength] = {};
     if (key != nullptr && !KeyIdOf(*key, wanted))
     {
-        findings.Refuse(0, "cannot hash the public key");
-        audit.Findings = findings.list;
+        Refuse(findings, 0, "cannot hash the public key");
         return audit;
     }
     SignatureBlock block = {};
@@ -416,13 +409,11 @@ SignatureAudit AuditSignature(const std::string& archive, const ArchiveImage& im
         case SignatureBlockVerdict::Unsigned:
             if (key != nullptr)
             {
-                findings.Refuse(0, "not signed, but --key asks for a signature by key " + KeyIdText(wanted));
+                Refuse(findings, 0, "not signed, but --key asks for a signature by key " + KeyIdText(wanted));
             }
-            audit.Findings = findings.list;
             return audit;
         case SignatureBlockVerdict::Malformed:
-            findings.Refuse(0, "signature block is malformed: bytes 98 and 99 are not zero");
-            audit.Findings = findings.list;
+            Refuse(findings, 0, "signature block is malformed: bytes 98 and 99 are not zero");
             return audit;
         case SignatureBlockVerdict::Signed:
             break;
@@ -432,31 +423,30 @@ SignatureAudit AuditSignature(const std::string& archive, const ArchiveImage& im
     const bool otherKey = key != nullptr && std::memcmp(block.KeyId, wanted, kKeyIdLength) != 0;
     if (otherKey)
     {
-        findings.Refuse(0, "signed by key " + signer + ", not by key " + KeyIdText(wanted) + " of --key");
+        Refuse(findings, 0, "signed by key " + signer + ", not by key " + KeyIdText(wanted) + " of --key");
     }
     TabHeader fields = {};
-    (void)CheckHeaderBesidesSize(image, &fields);
+    CheckHeaderBesidesSize(image, &fields);
     const uint64_t tableLength = DigestTableLength(fields.HeaderSize);
     const DigestTableCheck place =
         CheckDigestTablePlace(image.Bytes.data(), fields.HeaderSize, image.FileSize, block.DigestTableOffset);
     if (place.Place != DigestTablePlace::Sound)
     {
-        findings.Refuse(place.RecordNumber, DescribeTablePlace(place, block, tableLength, image.FileSize));
-        audit.Findings = findings.list;
+        Refuse(findings, place.RecordNumber, DescribeTablePlace(place, block, tableLength, image.FileSize));
         return audit;
     }
     const uint64_t after = image.FileSize - (block.DigestTableOffset + tableLength);
     if (after > 0)
     {
-        findings.Warn(std::to_string(after) + " bytes after the digest table are not signed");
+        findings.push_back({Severity::Warning, 0,
+                            std::to_string(after) + " bytes after the digest table are not signed", 0});
     }
 
     FilePointer file(std::fopen(archive.c_str(), "rb"));
     std::vector<uint8_t> table(static_cast<std::size_t>(tableLength));
     if (!file || !ReadWholeTable(file.get(), block.DigestTableOffset, &table))
     {
-        findings.Refuse(0, "cannot read the digest table: " + ErrnoReason(archive));
-        audit.Findings = findings.list;
+        Refuse(findings, 0, "cannot read the digest table: " + ErrnoReason(archive));
         return audit;
     }
     AuditDigests(file.get(), image, fields, table, findings);
@@ -475,11 +465,11 @@ SignatureAudit AuditSignature(const std::string& archive, const ArchiveImage& im
                                          : SignatureCheck::Failed;
         if (check == SignatureCheck::Invalid)
         {
-            findings.Refuse(0, "signature does not verify with key " + KeyIdText(wanted));
+            Refuse(findings, 0, "signature does not verify with key " + KeyIdText(wanted));
         }
         else if (check == SignatureCheck::Failed)
         {
-            findings.Refuse(0, "cannot check the signature: " + (why.empty() ? "hashing failed" : why));
+            Refuse(findings, 0, "cannot check the signature: " + (why.empty() ? "hashing failed" : why));
         }
         checked = "signature and " + checked + " verified";
     }
@@ -488,7 +478,6 @@ SignatureAudit AuditSignature(const std::string& archive, const ArchiveImage& im
         checked += " verified; signature not checked (give --key PUBLIC)";
     }
     audit.Summary = "signed by key " + signer + "; " + checked;
-    audit.Findings = findings.list;
     return audit;
 }
 
