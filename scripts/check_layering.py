@@ -21,7 +21,8 @@ import sys
 
 WINDOWS_HEADERS = {
     "windows.h", "winsock2.h", "ws2tcpip.h", "iphlpapi.h", "shlobj.h", "shellapi.h", "knownfolders.h",
-    "objbase.h", "authz.h", "aclapi.h", "commctrl.h", "winnetwk.h", "sddl.h", "mbstring.h",
+    "objbase.h", "authz.h", "aclapi.h", "commctrl.h", "winnetwk.h", "sddl.h", "mbstring.h", "bcrypt.h",
+    "wincrypt.h",
 }
 ROW = re.compile(r"^\|\s*`ovwin_exe/([a-z_]+)`\s*\|[^|]*\|([^|]*)\|\s*$")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')

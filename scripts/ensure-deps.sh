@@ -15,6 +15,8 @@ packages=(
     liblnk-utils      # lnkinfo: the tests read the launcher's shortcuts back with it
     fonts-dejavu-core # real TrueType files for the font scenarios
     util-linux # mount, flock
+    libssl-dev # tabpack's signatures on Linux: OpenSSL's libcrypto
+    openssl    # the tests check tabpack's signatures against OpenSSL's command line
 )
 
 missing=()

@@ -25,6 +25,11 @@ def main():
                 machine.copy_in(os.path.join(program_folder, neighbour), folder)
         # The launcher too, for the tests that read its own files.
         machine.copy_in(os.path.join(DIST_DIR, "ovwin64.exe"), folder)
+        # And the files the build made for them (signed archives, keys).
+        data = os.environ.get("OVWIN_WIN_TEST_DATA")
+        if data and os.path.isdir(data):
+            for data_file in sorted(os.listdir(data)):
+                machine.copy_in(os.path.join(data, data_file), folder + "\\data")
         result = machine.run(folder + "\\" + os.path.basename(program), arguments, cwd=folder, timeout=600)
     output = result.stdout.decode("latin-1")
     sys.stdout.write(output)

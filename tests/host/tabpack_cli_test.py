@@ -48,7 +48,8 @@ class CommandLine(unittest.TestCase):
             result = tabpack(option)
             self.assertEqual(result.returncode, 0)
             self.assertEqual(result.stderr, b"")
-            self.assertTrue(result.stdout.startswith(b"Usage: tabpack create [--no-size] ARCHIVE MANIFEST\n"))
+            self.assertTrue(
+                result.stdout.startswith(b"Usage: tabpack create [--no-size] [--sign PRIVATE] ARCHIVE MANIFEST\n"))
         result = tabpack("--version")
         self.assertEqual(result.returncode, 0)
         self.assertRegex(result.stdout.decode(), r"^tabpack \d+\.\d+\.\d+\.\d+\n$")

@@ -196,7 +196,7 @@ TEST_F(Tabpack, CreateVerifyExtractGivesBackTheSameBytesAndTimes)
     ASSERT_EQ(CreateArchive(archive, folder_ + "files.manifest", {}, err.get()), kTabpackSuccess)
         << err.Text();
     EXPECT_EQ(err.Text(), "");
-    EXPECT_EQ(VerifyArchive(archive, out.get(), err.get()), kTabpackSuccess);
+    EXPECT_EQ(VerifyArchive(archive, "", out.get(), err.get()), kTabpackSuccess);
     EXPECT_EQ(out.Text(), archive + ": sound, 4 file records, 70504 bytes\n");
 
     // The same manifest gives the same bytes.
@@ -372,7 +372,7 @@ TEST_F(Tabpack, SpareBytesAfterTheLastRecordAreAWarningAndNoObstacle)
                                 "launcher ignores";
     Captured out;
     Captured err;
-    EXPECT_EQ(VerifyArchive(path, out.get(), err.get()), kTabpackSuccess);
+    EXPECT_EQ(VerifyArchive(path, "", out.get(), err.get()), kTabpackSuccess);
     EXPECT_EQ(out.Text(),
               path + ": warning: " + warning + "\n" + path + ": sound, 1 file records, 303 bytes\n");
     Captured extracted;

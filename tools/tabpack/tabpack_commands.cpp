@@ -1,6 +1,7 @@
 #include "tabpack_commands.h"
 
 #include "archive_audit.h"
+#include "archive_signing.h"
 #include "foundation/format_buffer.h"
 #include "install/file_list_report.h"
 #include "install/install_decision.h"
@@ -118,8 +119,8 @@ std::string Join(const std::string& folder, const std::string& name)
     return folder.back() == kPathSeparator ? folder + name : folder + kPathSeparator + name;
 }
 
-// The header and as much of the record block as HeaderSize announces and
-// the file holds; never more than the largest block a sound archive has.
+} // namespace
+
 bool LoadArchive(const std::string& path, ArchiveImage* image, FileFacts* facts, std::FILE* err)
 {
     std::string why;
@@ -150,6 +151,8 @@ bool LoadArchive(const std::string& path, ArchiveImage* image, FileFacts* facts,
     return true;
 }
 
+namespace
+{
 // Loads an archive and passes its warnings on; false, after saying that
 // nothing was done, when it is not sound.
 bool LoadSoundArchive(const std::string& archive, const char* nothingDone, ArchiveImage* image,
@@ -470,6 +473,14 @@ int CreateArchive(const std::string& archive, const std::string& manifestPath, c
         Complain(err, "nothing written: " + Quoted(archive) + " would not be sound");
         return kTabpackFailure;
     }
+    if (!options.SignWith.empty())
+    {
+        const auto writeUnsigned = [&](const std::string& path) {
+            return WriteArchive(path, head, contents, err);
+        };
+        return WriteSignedArchive(archive, options.SignWith, writeUnsigned, err) ? kTabpackSuccess
+                                                                                 : kTabpackFailure;
+    }
     return WriteArchive(archive, head, contents, err) ? kTabpackSuccess : kTabpackFailure;
 }
 
@@ -510,18 +521,34 @@ int ListArchive(const std::string& archive, bool utc, std::FILE* out, std::FILE*
             WriteReportRecord(writer, record, convert);
         }
     }
+    ListSignature(image, out);
     return kTabpackSuccess;
 }
 
-int VerifyArchive(const std::string& archive, std::FILE* out, std::FILE* err)
+int VerifyArchive(const std::string& archive, const std::string& publicKey, std::FILE* out, std::FILE* err)
 {
+    PublicPoint key = {};
+    std::string why;
+    if (!publicKey.empty() && !ReadPublicKeyFile(publicKey, &key, &why))
+    {
+        Complain(err, "cannot read the public key: " + why);
+        return kTabpackFailure;
+    }
     ArchiveImage image;
     FileFacts facts = {};
     if (!LoadArchive(archive, &image, &facts, err))
     {
         return kTabpackFailure;
     }
-    const std::vector<Finding> findings = AuditArchive(image);
+    std::vector<Finding> findings = AuditArchive(image);
+    TabHeader fields = {};
+    SignatureAudit signature;
+    // The signature needs the records; without them the audit has refused.
+    if (CheckHeaderBesidesSize(image, &fields) == HeaderVerdict::Sound && HoldsRecordBlock(image, fields))
+    {
+        signature = AuditSignature(archive, image, publicKey.empty() ? nullptr : &key);
+        findings.insert(findings.end(), signature.Findings.begin(), signature.Findings.end());
+    }
     for (const Finding& finding : findings)
     {
         std::fprintf(out, "%s: %s%s\n", archive.c_str(),
@@ -532,8 +559,10 @@ int VerifyArchive(const std::string& archive, std::FILE* out, std::FILE* err)
     {
         return kTabpackFailure;
     }
-    TabHeader fields = {};
-    CheckHeaderBesidesSize(image, &fields);
+    if (!signature.Summary.empty())
+    {
+        std::fprintf(out, "%s: %s\n", archive.c_str(), signature.Summary.c_str());
+    }
     std::fprintf(out, "%s: sound, %u file records, %s bytes\n", archive.c_str(),
                  static_cast<unsigned>(fields.RecordCount), std::to_string(image.FileSize).c_str());
     return kTabpackSuccess;

@@ -1,5 +1,7 @@
-// tabpack: builds, lists, verifies and extracts TAB archives, the package
-// archives the launcher installs from, and rehearses their installation.
+// tabpack: builds, lists, verifies, extracts and signs TAB archives, the
+// package archives the launcher installs from, and rehearses their
+// installation.
+#include "archive_signing.h"
 #include "resources/version.h"
 #include "tabpack_commands.h"
 
@@ -10,11 +12,13 @@
 
 namespace
 {
-const char kHelp[] = "Usage: tabpack create [--no-size] ARCHIVE MANIFEST\n"
+const char kHelp[] = "Usage: tabpack create [--no-size] [--sign PRIVATE] ARCHIVE MANIFEST\n"
                      "       tabpack list [--utc] ARCHIVE\n"
-                     "       tabpack verify ARCHIVE\n"
+                     "       tabpack verify [--key PUBLIC] ARCHIVE\n"
                      "       tabpack extract ARCHIVE DIR\n"
                      "       tabpack plan ARCHIVE ROOT\n"
+                     "       tabpack keygen PRIVATE PUBLIC\n"
+                     "       tabpack sign ARCHIVE PRIVATE\n"
                      "       tabpack --help | --version\n"
                      "\n"
                      "Builds and checks TAB archives, the package archives (\"verozar0.dll\") the\n"
@@ -27,15 +31,21 @@ const char kHelp[] = "Usage: tabpack create [--no-size] ARCHIVE MANIFEST\n"
                      "           The archive is written beside ARCHIVE and put in its place only\n"
                      "           when complete. Whatever verify would refuse fails the command and\n"
                      "           leaves ARCHIVE as it was; verify's warnings are passed on.\n"
+                     "           --sign signs it with the private key PRIVATE before it takes\n"
+                     "           ARCHIVE's place.\n"
                      "  list     prints the listing of the launcher's list mode (filelist.txt)\n"
                      "           with every used record as it stands. Times are local, converted\n"
                      "           with today's offset from UTC as the launcher converts them; --utc\n"
-                     "           prints them as stored.\n"
+                     "           prints them as stored. A signed archive's listing ends with a line\n"
+                     "           naming the key that signed it.\n"
                      "  verify   makes every check the launcher makes and those it leaves to the\n"
                      "           archive's maker (contents inside the file and not overlapping,\n"
                      "           names, destinations, install rules, time stamps); prints one line\n"
                      "           per refusal or warning, then one line saying the archive is sound\n"
-                     "           when nothing was refused.\n"
+                     "           when nothing was refused. For a signed archive it checks the\n"
+                     "           digest table's place and every digest, and with --key the\n"
+                     "           signature against the public key PUBLIC; --key refuses an\n"
+                     "           unsigned archive.\n"
                      "  extract  writes each entry of a sound archive to DIR/DESTINATION/NAME with\n"
                      "           its time stamp as last-write time. It never writes outside DIR:\n"
                      "           it refuses to follow a symbolic link or junction found inside DIR,\n"
@@ -47,6 +57,16 @@ const char kHelp[] = "Usage: tabpack create [--no-size] ARCHIVE MANIFEST\n"
                      "           it, the entry's and the installed file's time (UTC, to the minute,\n"
                      "           as compared) and size; or skipped, with the reason. It decides as\n"
                      "           the launcher does and changes nothing.\n"
+                     "  keygen   makes an ECDSA P-256 key pair for signing archives: PRIVATE, the\n"
+                     "           private key (PKCS#8 PEM, readable by its owner only; an existing\n"
+                     "           file is never replaced), PUBLIC, the 64 bytes of the public key,\n"
+                     "           and PUBLIC.reg, which sets the launcher key's value\n"
+                     "           ArchivePublicKey: a workstation with it installs only archives\n"
+                     "           that key signed.\n"
+                     "  sign     writes or replaces the digest table and the signature of a sound\n"
+                     "           ARCHIVE with the private key PRIVATE (PEM: PKCS#8 or the EC\n"
+                     "           form), in a new file that takes ARCHIVE's place when complete.\n"
+                     "           Signing a signed archive again replaces its table and signature.\n"
                      "\n"
                      "Manifest: one entry a line, in archive order; blank lines and lines whose\n"
                      "first non-blank character is # are ignored. Fields are separated by blanks.\n"
@@ -78,10 +98,37 @@ const char kHelp[] = "Usage: tabpack create [--no-size] ARCHIVE MANIFEST\n"
                      "usage. Errors and warnings go to standard error, verify's findings and\n"
                      "plan's lines to standard output.\n";
 
+const char kVerifyOnly[] = "\n"
+                           "This build (tabpack.exe) lists and verifies signed archives but makes\n"
+                           "no keys or signatures: keygen, sign and create --sign need the Linux\n"
+                           "build of tabpack.\n";
+
 int Usage(const char* problem)
 {
     std::fprintf(stderr, "tabpack: %s\nTry 'tabpack --help'.\n", problem);
     return kTabpackUsage;
+}
+
+// Takes "NAME VALUE" out of the options before the arguments; false when
+// NAME is the last word.
+bool TakeValueOption(const char* name, std::vector<std::string>* words, std::string* value)
+{
+    for (std::size_t i = 0; name != nullptr && i < words->size() && (*words)[i].rfind("--", 0) == 0; ++i)
+    {
+        if ((*words)[i] != name)
+        {
+            continue;
+        }
+        if (i + 1 == words->size())
+        {
+            return false;
+        }
+        *value = (*words)[i + 1];
+        words->erase(words->begin() + static_cast<std::ptrdiff_t>(i),
+                     words->begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        return true;
+    }
+    return true;
 }
 } // namespace
 
@@ -95,6 +142,10 @@ int main(int argc, char** argv)
     if (words[0] == "--help" || words[0] == "-h")
     {
         std::fputs(kHelp, stdout);
+        if (!kSigningAvailable)
+        {
+            std::fputs(kVerifyOnly, stdout);
+        }
         return kTabpackSuccess;
     }
     if (words[0] == "--version")
@@ -104,6 +155,13 @@ int main(int argc, char** argv)
     }
     const std::string command = words[0];
     words.erase(words.begin());
+    // create's --sign PRIVATE and verify's --key PUBLIC, among the options.
+    const char* valueOption = command == "create" ? "--sign" : command == "verify" ? "--key" : nullptr;
+    std::string optionValue;
+    if (!TakeValueOption(valueOption, &words, &optionValue))
+    {
+        return Usage(("missing value for " + std::string(valueOption)).c_str());
+    }
     // The one option each command may have comes first.
     const char* option = command == "create" ? "--no-size" : command == "list" ? "--utc" : nullptr;
     const bool optionGiven = option != nullptr && !words.empty() && words[0] == option;
@@ -123,6 +181,7 @@ int main(int argc, char** argv)
     {
         CreateOptions options;
         options.WriteArchiveSize = !optionGiven;
+        options.SignWith = optionValue;
         return CreateArchive(words[0], words[1], options, stderr);
     }
     if (command == "list" && words.size() == 1)
@@ -131,7 +190,7 @@ int main(int argc, char** argv)
     }
     if (command == "verify" && words.size() == 1)
     {
-        return VerifyArchive(words[0], stdout, stderr);
+        return VerifyArchive(words[0], optionValue, stdout, stderr);
     }
     if (command == "extract" && words.size() == 2)
     {
@@ -141,8 +200,16 @@ int main(int argc, char** argv)
     {
         return PlanArchive(words[0], words[1], stdout, stderr);
     }
+    if (command == "keygen" && words.size() == 2)
+    {
+        return GenerateKeyFiles(words[0], words[1], stdout, stderr);
+    }
+    if (command == "sign" && words.size() == 2)
+    {
+        return SignArchive(words[0], words[1], stdout, stderr);
+    }
     if (command == "create" || command == "list" || command == "verify" || command == "extract" ||
-        command == "plan")
+        command == "plan" || command == "keygen" || command == "sign")
     {
         return Usage(("wrong arguments for " + command).c_str());
     }
