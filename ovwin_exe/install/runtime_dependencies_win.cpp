@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 namespace
 {
 constexpr const char* kRuntime32Name = "Visual C/C++ 2022+ Runtimes (32-bit)";
@@ -68,54 +70,57 @@ const char* ReadInstallerOptions(InstallerOptionsReader readOptions, const char*
     return PrepareInstallerOptions(options) ? options : nullptr;
 }
 
-// The installer's path in the source folder; false, with the operation's
-// warning, when it is not there.
-bool FindInstaller(const char* operation, const char* displayName, const char* sourceFolder,
-                   const char* installerFile, char (&path)[kPathCapacity])
+// What an installer is started with.
+struct InstallerStart
 {
-    if (FormatToBuffer(path, sizeof(path), "%s%s", sourceFolder, installerFile) >= 0 && FileExist(path) != 0)
-    {
-        return true;
-    }
-    ErrorLog("%s: WARNING!!! %s installer not found at %s%s", operation, displayName, sourceFolder,
-             installerFile);
-    return false;
-}
+    char Path[kPathCapacity];
+    char Parameters[kPathCapacity];
+};
 
-// A command line that would not fit is not cut: a cut one would hand the
-// installer an unterminated quote.
-bool BuildParameters(const char* operation, const char* displayName, InstallerKind kind,
-                     const char* cacheFolder, const char* installerFile, const char* options,
-                     char (&parameters)[kPathCapacity])
+// The installer's path in the source folder and its parameters with the
+// launcher key's options, and the line that says it is launched. Nothing,
+// after the operation's warning, when the installer is not there or its
+// command line would not fit: a cut one could hand it an unterminated
+// quote.
+std::optional<InstallerStart> PrepareInstaller(const char* operation, const char* displayName,
+                                               InstallerKind kind, const char* installerFile,
+                                               const char* sourceFolder, const char* cacheFolder,
+                                               InstallerOptionsReader readOptions)
 {
-    if (BuildInstallerParameters(kind, cacheFolder, installerFile, options, parameters, sizeof(parameters)))
+    InstallerStart start;
+    if (FormatToBuffer(start.Path, sizeof(start.Path), "%s%s", sourceFolder, installerFile) < 0 ||
+        FileExist(start.Path) == 0)
     {
-        return true;
+        ErrorLog("%s: WARNING!!! %s installer not found at %s%s", operation, displayName, sourceFolder,
+                 installerFile);
+        return std::nullopt;
     }
-    ErrorLog(
-        "%s: WARNING!!! The parameters of the %s installer would exceed %d characters; it is not started.",
-        operation, displayName, static_cast<int>(kPathCapacity - 1));
-    return false;
+    char options[kInstallerOptionsCapacity];
+    const char* valueName = kind == InstallerKind::VcRuntime ? "VCRuntimeMSIOpts" : "NetFxMSIOpts";
+    const char* counted = ReadInstallerOptions(readOptions, valueName, options);
+    if (!BuildInstallerParameters(kind, cacheFolder, installerFile, counted, start.Parameters,
+                                  sizeof(start.Parameters)))
+    {
+        ErrorLog("%s: WARNING!!! The parameters of the %s installer would exceed %d characters; it is not "
+                 "started.",
+                 operation, displayName, static_cast<int>(kPathCapacity - 1));
+        return std::nullopt;
+    }
+    DebugLog("%s: Launching %s installer... ( %s )", operation, displayName, start.Path);
+    return start;
 }
 
 void InstallNetfx(const char* sourceFolder, const char* cacheFolder, InstallerOptionsReader readOptions)
 {
     DebugLog("InstallRedistFiles: %s requires installation or update.", kNetfxName);
-    char installer[kPathCapacity];
-    if (!FindInstaller("InstallRedistFiles", kNetfxName, sourceFolder, kNetfxInstaller, installer))
+    const std::optional<InstallerStart> start =
+        PrepareInstaller("InstallRedistFiles", kNetfxName, InstallerKind::NetFramework, kNetfxInstaller,
+                         sourceFolder, cacheFolder, readOptions);
+    if (!start)
     {
         return;
     }
-    char options[kInstallerOptionsCapacity];
-    const char* counted = ReadInstallerOptions(readOptions, "NetFxMSIOpts", options);
-    char parameters[kPathCapacity];
-    if (!BuildParameters("InstallRedistFiles", kNetfxName, InstallerKind::NetFramework, cacheFolder,
-                         kNetfxInstaller, counted, parameters))
-    {
-        return;
-    }
-    DebugLog("InstallRedistFiles: Launching %s installer... ( %s )", kNetfxName, installer);
-    const int32_t exitCode = ExecuteAppEx(SplashWindow, installer, parameters, true, false);
+    const int32_t exitCode = ExecuteAppEx(SplashWindow, start->Path, start->Parameters, true, false);
     const InstallerOutcome outcome = NetfxInstallerOutcome(exitCode);
     if (outcome.Tail == nullptr)
     {
@@ -204,23 +209,12 @@ void InstallRuntime(const char* displayName, const char* installerFile, int32_t 
                     const char* sourceFolder, const char* cacheFolder, InstallerOptionsReader readOptions)
 {
     DebugLog("InstallRuntime: Installer status (%s): %s", displayName, InstallStateText(state));
-    char installer[kPathCapacity];
-    if (!FindInstaller("InstallRuntime", displayName, sourceFolder, installerFile, installer))
+    const std::optional<InstallerStart> start =
+        PrepareInstaller("InstallRuntime", displayName, InstallerKind::VcRuntime, installerFile, sourceFolder,
+                         cacheFolder, readOptions);
+    if (start && ExecuteAppEx(SplashWindow, start->Path, start->Parameters, true, false) == -1)
     {
-        return;
-    }
-    char options[kInstallerOptionsCapacity];
-    const char* counted = ReadInstallerOptions(readOptions, "VCRuntimeMSIOpts", options);
-    char parameters[kPathCapacity];
-    if (!BuildParameters("InstallRuntime", displayName, InstallerKind::VcRuntime, cacheFolder, installerFile,
-                         counted, parameters))
-    {
-        return;
-    }
-    DebugLog("InstallRuntime: Launching %s installer... ( %s )", displayName, installer);
-    if (ExecuteAppEx(SplashWindow, installer, parameters, true, false) == -1)
-    {
-        ErrorLog("InstallRuntime: WARNING!!! %s installer at %s failed to launch.", displayName, installer);
+        ErrorLog("InstallRuntime: WARNING!!! %s installer at %s failed to launch.", displayName, start->Path);
     }
 }
 

@@ -7,9 +7,8 @@
 #include "foundation/format_buffer.h"
 #include "install/backups.h"
 #include "install/com_assemblies.h"
+#include "support/installation_fixture.h"
 #include "support/standin_calls.h"
-#include "support/system_facts.h"
-#include "support/win_log_fixture.h"
 #include "sysinfo/system_info.h"
 
 #include <windows.h>
@@ -24,25 +23,17 @@ namespace
 {
 const char* const kRatingObjects = "((Altavy Solutions Inc., Orvanta Rating Objects))";
 
-class ComAssemblies : public WinLogTest
+class ComAssemblies : public InstallationTest
 {
   protected:
     void SetUp() override
     {
-        WinLogTest::SetUp();
-        UseSystemFacts(true);
-        SystemInfoObject.Is64BitEdition = true;
-        SystemInfoObject.IsAdminInvoked = true;
-        saved_ = KnownFoldersList;
-        KnownFoldersList = KnownFoldersRecord{};
-        install_ = folder_ + "install\\";
-        redist_ = install_ + "redist\\";
+        InstallationTest::SetUp();
         system_ = folder_ + "syswow64\\";
-        CopyToBuffer(KnownFoldersList.CurrDir, kPathCapacity, install_.c_str());
         CopyToBuffer(KnownFoldersList.SysWOW64Dir, kPathCapacity, system_.c_str());
         CopyToBuffer(KnownFoldersList.SysDir, kPathCapacity, (folder_ + "system32\\").c_str());
         CopyToBuffer(KnownFoldersList.ProgDataDir, kPathCapacity, (folder_ + "ProgramData\\").c_str());
-        for (const std::string& made : {redist_, install_ + "UTL", system_, folder_ + "ProgramData"})
+        for (const std::string& made : {install_ + "UTL", system_, folder_ + "ProgramData"})
         {
             std::filesystem::create_directories(made);
         }
@@ -50,20 +41,13 @@ class ComAssemblies : public WinLogTest
         CopyForTest(Standin("DoziZUZ.exe"), utility_);
         PrepareForBackup("backup");
         backups_ = std::string(KnownFoldersList.SysWOW64BackupDir) + "\\";
-        record_ = folder_ + "calls.txt";
-        SetEnvironmentVariableA("OVWIN_STANDIN_RECORD", record_.c_str());
         ForgetLines();
     }
     void TearDown() override
     {
-        SetEnvironmentVariableA("OVWIN_STANDIN_RECORD", nullptr);
-        KnownFoldersList = saved_;
-        for (const std::string& made : {install_, system_, folder_ + "ProgramData"})
-        {
-            std::filesystem::remove_all(made);
-        }
-        DeleteFileA(record_.c_str());
-        WinLogTest::TearDown();
+        std::filesystem::remove_all(system_);
+        std::filesystem::remove_all(folder_ + "ProgramData");
+        InstallationTest::TearDown();
     }
 
     void Offer(const std::string& name, const std::string& assembly) const
@@ -121,13 +105,9 @@ class ComAssemblies : public WinLogTest
         return static_cast<std::size_t>(found - texts.begin());
     }
 
-    KnownFoldersRecord saved_;
-    std::string install_;
-    std::string redist_;
     std::string system_;
     std::string utility_;
     std::string backups_;
-    std::string record_;
 };
 } // namespace
 

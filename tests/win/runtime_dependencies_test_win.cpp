@@ -7,9 +7,8 @@
 #include "foundation/format_buffer.h"
 #include "install/runtime_dependencies.h"
 #include "support/dialog_dismisser.h"
+#include "support/installation_fixture.h"
 #include "support/standin_calls.h"
-#include "support/system_facts.h"
-#include "support/win_log_fixture.h"
 #include "sysinfo/system_info.h"
 
 #include <windows.h>
@@ -79,43 +78,29 @@ void RemoveMarks()
     }
 }
 
-class RuntimeDependencies : public WinLogTest
+class RuntimeDependencies : public InstallationTest
 {
   protected:
     void SetUp() override
     {
-        WinLogTest::SetUp();
-        UseSystemFacts(true);
-        SystemInfoObject.Is64BitEdition = true;
-        SystemInfoObject.IsAdminInvoked = true;
+        InstallationTest::SetUp();
         UseWindows10(19045, false);
-        saved_ = KnownFoldersList;
-        install_ = folder_ + "install\\";
-        redist_ = install_ + "redist\\";
         cache_ = folder_ + "Orvanta\\_tcache1";
-        CopyToBuffer(KnownFoldersList.CurrDir, kPathCapacity, install_.c_str());
         CopyToBuffer(KnownFoldersList.TCacheParentDir, kPathCapacity, (folder_ + "Orvanta\\").c_str());
-        std::filesystem::create_directories(redist_);
         std::filesystem::create_directories(folder_ + "Orvanta");
         for (const char* installer :
              {"vc_redist.x86.exe", "vc_redist.x64.exe", "ndp48-x86-x64-allos-enu.exe"})
         {
             CopyForTest(Standin(installer), redist_ + installer);
         }
-        record_ = folder_ + "calls.txt";
-        SetEnvironmentVariableA("OVWIN_STANDIN_RECORD", record_.c_str());
         LauncherOptions.clear();
         RemoveMarks();
     }
     void TearDown() override
     {
         RemoveMarks();
-        SetEnvironmentVariableA("OVWIN_STANDIN_RECORD", nullptr);
-        KnownFoldersList = saved_;
-        std::filesystem::remove_all(install_);
         std::filesystem::remove_all(folder_ + "Orvanta");
-        DeleteFileA(record_.c_str());
-        WinLogTest::TearDown();
+        InstallationTest::TearDown();
     }
 
     static void UseWindows10(uint32_t build, bool server)
@@ -153,11 +138,7 @@ class RuntimeDependencies : public WinLogTest
         return "/log \"" + cache_ + "\\" + installer + ".log\"";
     }
 
-    KnownFoldersRecord saved_;
-    std::string install_;
-    std::string redist_;
     std::string cache_;
-    std::string record_;
 };
 } // namespace
 
