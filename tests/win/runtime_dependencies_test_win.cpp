@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -84,7 +83,10 @@ class RuntimeDependencies : public InstallationTest
     void SetUp() override
     {
         InstallationTest::SetUp();
-        UseWindows10(19045, false);
+        // Windows 10 22H2, where the framework can be installed.
+        SystemInfoObject.IsWin10OrGreater = true;
+        SystemInfoObject.OsVersion.MajorVersion = 10;
+        SystemInfoObject.OsVersion.BuildNumber = 19045;
         cache_ = folder_ + "Orvanta\\_tcache1";
         CopyToBuffer(KnownFoldersList.TCacheParentDir, kPathCapacity, (folder_ + "Orvanta\\").c_str());
         std::filesystem::create_directories(folder_ + "Orvanta");
@@ -101,14 +103,6 @@ class RuntimeDependencies : public InstallationTest
         RemoveMarks();
         std::filesystem::remove_all(folder_ + "Orvanta");
         InstallationTest::TearDown();
-    }
-
-    static void UseWindows10(uint32_t build, bool server)
-    {
-        SystemInfoObject.IsWin10OrGreater = true;
-        SystemInfoObject.IsServer = server;
-        SystemInfoObject.OsVersion.MajorVersion = 10;
-        SystemInfoObject.OsVersion.BuildNumber = build;
     }
 
     // The step's own level-1 lines, in order.
