@@ -224,32 +224,3 @@ TEST(RuntimeRules, InstallerParametersWithAndWithoutOptions)
                                           parameters, sizeof(parameters)));
     EXPECT_STREQ(parameters, "");
 }
-
-TEST(RuntimeRules, FrameworkInstallerExitCodes)
-{
-    struct Row
-    {
-        int32_t code;
-        const char* tail;
-        bool error;
-    };
-    const Row rows[] = {
-        {0, " install succeeded.", false},
-        {1602, " install failed. The user cancelled installation.", false},
-        {1603, " install failed. A fatal error occurred during installation.", true},
-        {1641, " install succeeded. A restart is required to complete the installation.", false},
-        {3010, " install succeeded. A restart is required to complete the installation.", false},
-        {5100, " install failed. The user's computer does not meet system requirements.", true},
-        {-1, nullptr, false}, // not started: ExecuteAppEx said why
-        {1, nullptr, false},
-        {259, nullptr, false},
-    };
-    for (const Row& row : rows)
-    {
-        const InstallerOutcome outcome = NetfxInstallerOutcome(row.code);
-        EXPECT_EQ(outcome.Tail == nullptr ? std::string("(none)") : std::string(outcome.Tail),
-                  row.tail == nullptr ? std::string("(none)") : std::string(row.tail))
-            << row.code;
-        EXPECT_EQ(outcome.Error, row.error) << row.code;
-    }
-}
