@@ -7,6 +7,7 @@
 #include "foundation/format_buffer.h"
 #include "foundation/text_limits.h"
 #include "foundation/win32_owners_win.h"
+#include "install/install_file_name_win.h"
 #include "install/program_cache_rules.h"
 
 #include <windows.h>
@@ -168,11 +169,7 @@ void CheckToInstallDifferentFile(const char* source, const char* destination)
         }
         DeleteFileA(destination);
     }
-    DebugLog("InstallFileName: Copying \"%s\" to \"%s\"", source, destination);
-    // CopyFileA keeps the source's last-write time, so the next start finds
-    // the two equal.
-    if (!CopyFileA(source, destination, FALSE))
-    {
-        ErrorLog("InstallFileName: Failed to copy \"%s\" to \"%s\"", source, destination);
-    }
+    // The copy keeps the source's last-write time, so the next start finds
+    // the two equal; a failed one is logged and tried again then.
+    static_cast<void>(InstallFileName(source, destination));
 }

@@ -5,10 +5,12 @@
 #include "environment/known_folders.h"
 #include "install/archive_installation.h"
 #include "install/backups.h"
+#include "install/com_assemblies.h"
 #include "install/file_list_report_win.h"
 #include "install/install_codes.h"
 #include "install/program_cache.h"
 #include "install/program_cache_rules.h"
+#include "install/runtime_dependencies.h"
 #include "launcher/app_lifetime.h"
 #include "launcher/command_line.h"
 #include "launcher/instance_file.h"
@@ -16,7 +18,6 @@
 #include "launcher/launch_plan.h"
 #include "launcher/launcher_identity.h"
 #include "launcher/launcher_key.h"
-#include "launcher/pending_steps.h"
 #include "launcher/process_launch.h"
 #include "launcher/shortcuts_and_fonts.h"
 #include "resources/resource_ids.h"
@@ -29,6 +30,9 @@
 namespace
 {
 constexpr std::size_t kProfileValueCapacity = 10;
+// The installer options are read from the launcher key.
+static_assert(kInstallerOptionsCapacity == kLauncherSettingCapacity,
+              "installer options are launcher settings");
 
 // The status line and pause that open each step.
 void Step(const char* status, DWORD pauseMs)
@@ -196,8 +200,8 @@ void RunStandardStart(const char* argumentText)
     const ProfileSettings profile;
     const bool runLocal = InspectSystemAndConfiguration("Validating Configuration...", 0, "backup", profile);
     CheckForUpdates();
-    WorkStep("Validating Dependencies...", 30, 300, [] { InstallRedistFiles(); });
-    WorkStep("Validating COM Assemblies...", 50, 300, [] { InstallCOMFiles(); });
+    WorkStep("Validating Dependencies...", 30, 300, [] { InstallRedistFiles(ReadLauncherSetting); });
+    WorkStep("Validating COM Assemblies...", 50, 300, [] { InstallCOMFiles(LaunchOptions.RepairMode.Set); });
     ValidateFonts();
 
     bool usingCache = false;

@@ -33,18 +33,71 @@ STANDARD_STEPS = [
 ]
 
 
+# The registry marks the Microsoft installers leave, below HKLM.
+VC_RUNTIME_X86_MARK = r"SOFTWARE\Wow6432Node\Microsoft\VisualStudio\14.0\VC\Runtimes\x86"
+VC_RUNTIME_X64_MARK = r"SOFTWARE\Wow6432Node\Microsoft\VisualStudio\14.0\VC\Runtimes\x64"
+NETFX_MARK = r"Software\Microsoft\NET Framework Setup\NDP\v4\Full"
+STANDINS_DIR = os.path.join(WIN_TESTS_DIR, "standins")
+ASSEMBLIES_DIR = os.path.join(WIN_TESTS_DIR, "assemblies")
+
+
+def import_registry(machine, values):
+    """Sets values below HKEY_LOCAL_MACHINE in the 64-bit view with one `reg
+    import`: {key: {name: int (a DWORD) or str}}."""
+    lines = ["Windows Registry Editor Version 5.00", ""]
+    for key, named in values.items():
+        lines.append("[HKEY_LOCAL_MACHINE\\%s]" % key)
+        for name, value in named.items():
+            data = ("dword:%08x" % value if isinstance(value, int)
+                    else '"%s"' % value.replace("\\", "\\\\").replace('"', '\\"'))
+            lines.append('"%s"=%s' % (name, data))
+        lines.append("")
+    path = r"C:\windows\temp\ovwin-test-values.reg"
+    machine.write_file(path, "\r\n".join(lines))
+    machine.wine("reg", "import", path, "/reg:64")
+    os.remove(machine.host_path(path))
+
+
+def mark_runtimes_installed(machine, x86=True, x64=True, netfx=True):
+    """The registry marks of installed VC runtimes and .NET Framework 4.8."""
+    marks = {}
+    for wanted, key in ((x86, VC_RUNTIME_X86_MARK), (x64, VC_RUNTIME_X64_MARK)):
+        if wanted:
+            marks[key] = {"Installed": 1, "Version": "v14.36.32532.00"}
+    if netfx:
+        marks[NETFX_MARK] = {"Install": 1, "Release": 528040}
+    if marks:
+        import_registry(machine, marks)
+
+
 class Installation:
     """ovwin64.exe in a folder of a clean machine, started as a user would,
     with a package archive beside it: by default one that installs nothing,
     since a start without one stops at an error box; archive=None lays
-    down none."""
+    down none.
 
-    def __init__(self, machine, folder=None, archive=True):
+    Like an administrator's installation it has the COM registration
+    utility (the stand-in) in UTL and a "redist" folder, empty unless a
+    test adds to it, and the machine has the runtimes installed (their
+    registry marks), so that neither the runtime step nor the COM step has
+    anything to do: runtimes=False leaves the marks out, utility=False the
+    utility."""
+
+    def __init__(self, machine, folder=None, archive=True, runtimes=True, utility=True):
         self.machine = machine
         self.folder = machine.install_launcher(folder) if folder else machine.install_launcher()
         self.launcher = self.folder + "\\ovwin64.exe"
         if archive:
             self.add_archive(placeholder_archive() if archive is True else archive)
+        os.makedirs(self.path("redist"), exist_ok=True)
+        if utility:
+            machine.copy_in(os.path.join(STANDINS_DIR, "DoziZUZ.exe"), self.folder + "\\UTL")
+        if runtimes:
+            mark_runtimes_installed(machine)
+
+    def add_to_redist(self, host_file, name=None):
+        """Puts a stand-in installer or a test assembly into "redist"."""
+        self.machine.copy_in(host_file, self.folder + "\\redist", name)
 
     def add_archive(self, archive):
         """Puts an archive (a host file) in the place of verozar0.dll."""

@@ -3,8 +3,10 @@
 the launcher there as a user would (under Xvfb unless a display is set) and
 prints what happened: the exit code, the logs, the files it left and where the
 screenshots are. The installation's package archive brings an update of the
-main program, which the start installs; a second start finds every entry up
-to date."""
+main program, which the start installs, and the machine lacks the x86 VC
+runtime, which the start installs with the stand-in installer of its
+"redist" folder; a second start finds every entry up to date and the
+runtime in place."""
 
 import os
 import shutil
@@ -14,7 +16,7 @@ import time
 
 from tabpack import Entry, build_archive
 from lnkinfo import read_link
-from winemachine import ARTIFACTS_DIR, DIST_DIR, read_log, WineMachine
+from winemachine import ARTIFACTS_DIR, DIST_DIR, WIN_TESTS_DIR, read_log, WineMachine
 
 COMPANY_KEY = r"HKLM\SOFTWARE\Altavy Solutions Inc."
 LAUNCHER_KEY = COMPANY_KEY + r"\Launcher"
@@ -33,6 +35,18 @@ CACHE = CACHE_PARENT + r"\_tcache1"
 COMPANIONS = ("ovwin.chm", "oktov.chm", "readme.htm", "ovw_sp.chm", "verozar2.dll", "verozar5.dll", "verozar6.exe",
               "verozar7.exe", "verozarx.dll", "verozaru.dll", "tpe\\rates.tpe")
 START_MENU = r"C:\users\root\AppData\Roaming\Microsoft\Windows\Start Menu\Programs\Altavy Solutions"
+# The test stand-ins of a runtime installer and of the COM registration
+# utility (they install and register nothing), and the registry marks of
+# the runtimes the machine already has: all but the x86 VC runtime.
+STANDINS = os.path.join(WIN_TESTS_DIR, "standins")
+STANDIN_RECORD = r"C:\standin-calls.txt"
+INSTALLED_RUNTIMES = (
+    (r"HKLM\SOFTWARE\Wow6432Node\Microsoft\VisualStudio\14.0\VC\Runtimes\x64", "Installed", "REG_DWORD", 1),
+    (r"HKLM\SOFTWARE\Wow6432Node\Microsoft\VisualStudio\14.0\VC\Runtimes\x64", "Version", "REG_SZ",
+     "v14.36.32532.00"),
+    (r"HKLM\Software\Microsoft\NET Framework Setup\NDP\v4\Full", "Install", "REG_DWORD", 1),
+    (r"HKLM\Software\Microsoft\NET Framework Setup\NDP\v4\Full", "Release", "REG_DWORD", 528040),
+)
 
 
 def heading(text):
@@ -69,13 +83,18 @@ def run_demo(archive):
         machine.copy_in(archive, folder, "verozar0.dll")
         for name in COMPANIONS:
             machine.write_file(folder + "\\" + name, "A stand-in for %s.\r\n" % name)
+        machine.copy_in(os.path.join(STANDINS, "vc_redist.x86.exe"), folder + "\\redist")
+        machine.copy_in(os.path.join(STANDINS, "DoziZUZ.exe"), folder + "\\UTL")
+        for key, name, kind, value in INSTALLED_RUNTIMES:
+            machine.reg_add(key, name, kind, value)
         # The cache's parent, as the configuration repair leaves it.
         os.makedirs(machine.host_path(CACHE_PARENT), exist_ok=True)
         before = set(_files(machine, folder))
 
         heading("Starting the launcher")
         print('%s\\ovwin64.exe %s   (in "%s")' % (folder, ARGUMENTS, folder))
-        started = machine.start_program(folder + "\\ovwin64.exe", ARGUMENTS, cwd=folder)
+        started = machine.start_program(folder + "\\ovwin64.exe", ARGUMENTS, cwd=folder,
+                                        env={"OVWIN_STANDIN_RECORD": STANDIN_RECORD})
         shots = _watch_windows(machine, started)
         result = started.wait(300)
         if not any(MAIN_PROGRAM_TITLE.lower().replace(" ", "-") in shot for shot in shots):
@@ -126,18 +145,28 @@ def run_demo(archive):
                 fields.get("Working directory"), fields.get("Icon location"), fields.get("Icon index"),
                 fields.get("Description")))
 
-        heading("A second start (silent): the update step")
+        if machine.exists(STANDIN_RECORD):
+            heading("What the stand-in installer was given (program, parameters, outcome)")
+            print(machine.read_bytes(STANDIN_RECORD).decode("latin-1").replace("\r\n", "\n"), end="")
+
+        heading("A second start (silent): the update and dependency steps")
         second = machine.run(folder + "\\ovwin64.exe", "-s -d", cwd=folder, timeout=300)
         print("exit code %d" % second.exit_code)
         lines = read_log(machine.host_path(folder + "\\OvwinDebug.log"))
-        start = next(i for i, line in enumerate(lines) if line.endswith("Checking for required updates..."))
-        end = next(i for i in range(start + 1, len(lines)) if "UpdateSubStatus: " in lines[i])
-        print("\n".join(lines[start:end]))
+        print("\n".join(_step_lines(lines, "Checking for required updates...")))
+        print("\n".join(_step_lines(lines, "Validating Dependencies...")))
 
         heading("Screenshots")
         for path in shots or ["(no window was seen)"]:
             print("  " + path)
     return 0
+
+
+def _step_lines(lines, status):
+    """A step's lines of a debug log, from its status line to the next."""
+    start = next(i for i, line in enumerate(lines) if line.endswith(status))
+    end = next(i for i in range(start + 1, len(lines)) if "UpdateSubStatus: " in lines[i])
+    return lines[start:end]
 
 
 def _files(machine, folder):

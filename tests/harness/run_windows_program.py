@@ -23,6 +23,12 @@ def main():
         for neighbour in sorted(os.listdir(program_folder)):
             if neighbour.lower().endswith(".exe"):
                 machine.copy_in(os.path.join(program_folder, neighbour), folder)
+        # The stand-ins and test assemblies the build put in subfolders.
+        for subfolder in ("standins", "assemblies"):
+            source = os.path.join(program_folder, subfolder)
+            if os.path.isdir(source):
+                for neighbour in sorted(os.listdir(source)):
+                    machine.copy_in(os.path.join(source, neighbour), folder + "\\" + subfolder)
         # The launcher too, for the tests that read its own files.
         machine.copy_in(os.path.join(DIST_DIR, "ovwin64.exe"), folder)
         # And the files the build made for them (signed archives, keys).

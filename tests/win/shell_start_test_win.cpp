@@ -2,14 +2,13 @@
 // program is read by the end-to-end tests.
 #include "diagnostics/log.h"
 #include "environment/shell_start_win.h"
+#include "support/dialog_dismisser.h"
 #include "support/win_log_fixture.h"
 #include "sysinfo/system_info.h"
 
 #include <windows.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 
 namespace
 {
@@ -27,54 +26,6 @@ class ShellStart : public WinLogTest
     }
 
     char program_[MAX_PATH];
-};
-
-// Clicks away the first dialog box this process shows, the way a user
-// dismisses the shell's own error box, until stopped.
-class DialogDismisser
-{
-  public:
-    DialogDismisser() : thread_([this] { Run(); }) {}
-    ~DialogDismisser()
-    {
-        stop_ = true;
-        thread_.join();
-    }
-    bool Dismissed() const { return dismissed_; }
-
-  private:
-    static BOOL CALLBACK FindOwnDialog(HWND window, LPARAM found)
-    {
-        char className[16] = "";
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        GetClassNameA(window, className, sizeof(className));
-        if (process == GetCurrentProcessId() && strcmp(className, "#32770") == 0 && IsWindowVisible(window))
-        {
-            *reinterpret_cast<HWND*>(found) = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
-    void Run()
-    {
-        while (!stop_)
-        {
-            HWND dialog = nullptr;
-            EnumWindows(FindOwnDialog, reinterpret_cast<LPARAM>(&dialog));
-            if (dialog != nullptr)
-            {
-                PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-                dismissed_ = true;
-            }
-            Sleep(50);
-        }
-    }
-
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> dismissed_{false};
-    std::thread thread_;
 };
 } // namespace
 

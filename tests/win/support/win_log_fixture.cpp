@@ -87,6 +87,41 @@ std::vector<std::string> WinLogTest::DebugMessages() const
     return messages;
 }
 
+namespace
+{
+// A tagged line without its tag and indentation; the rest of a message
+// that holds a line feed stands as it is.
+std::string TextOf(const std::string& line)
+{
+    if (line.rfind("DEBUG", 0) != 0 && line.rfind("ERROR", 0) != 0)
+    {
+        return line;
+    }
+    const std::size_t start = line.find_first_not_of(' ', 9);
+    return start == std::string::npos ? "" : line.substr(start);
+}
+
+std::vector<std::string> TextsOf(const std::vector<std::string>& lines)
+{
+    std::vector<std::string> texts;
+    for (const std::string& line : lines)
+    {
+        texts.push_back(TextOf(line));
+    }
+    return texts;
+}
+} // namespace
+
+std::vector<std::string> WinLogTest::DebugTexts() const
+{
+    return TextsOf(DebugMessages());
+}
+
+std::vector<std::string> WinLogTest::ErrorTexts() const
+{
+    return TextsOf(ErrorLines());
+}
+
 std::vector<std::string> WinLogTest::DebugMessagesWith(const std::string& text) const
 {
     std::vector<std::string> found;

@@ -21,6 +21,11 @@ class WinLogTest : public ::testing::Test
     std::vector<std::string> DebugMessages() const;
     // The debug messages that contain this text.
     std::vector<std::string> DebugMessagesWith(const std::string& text) const;
+    // The messages alone, without tag and indentation: of the debug log
+    // (wrapped lines joined) and of the error log (a message's own line
+    // feeds kept as lines of their own).
+    std::vector<std::string> DebugTexts() const;
+    std::vector<std::string> ErrorTexts() const;
     // Whether some debug line, from the tag on, equals this text.
     bool HasDebugLine(const std::string& line) const;
     void ForgetLines(); // empties both logs

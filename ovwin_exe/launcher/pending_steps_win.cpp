@@ -1,5 +1,0 @@
-#include "launcher/pending_steps.h"
-
-void InstallRedistFiles() {}
-
-void InstallCOMFiles() {}
