@@ -15,6 +15,7 @@ packages=(
     liblnk-utils      # lnkinfo: the tests read the launcher's shortcuts back with it
     fonts-dejavu-core # real TrueType files for the font scenarios
     util-linux # mount, flock
+    time       # make bench: /usr/bin/time -v reads the launcher's peak memory
 )
 
 missing=()
