@@ -71,7 +71,7 @@ def growth_chart_svg(series, title, x_label, y_label):
     through the last point of the first series for comparison with linear
     growth."""
     width, height = 640, 400
-    left, right, top, bottom = 70, 20, 40, 60
+    left, right, top, bottom = 70, 40, 40, 60
     plot_w, plot_h = width - left - right, height - top - bottom
     max_x = max(x for _, _, points in series for x, _ in points)
     max_y = max(y for _, _, points in series for _, y in points)

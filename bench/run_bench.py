@@ -223,6 +223,18 @@ def lay_out_install(bench):
     os.remove(source)
 
 
+def mark_runtimes_installed(machine):
+    """The registry marks of installed runtimes, so that the dependency step
+    of every start finds nothing to install and shows no box."""
+    for architecture in ("x86", "x64"):
+        key = r"HKLM\SOFTWARE\Wow6432Node\Microsoft\VisualStudio\14.0\VC\Runtimes" + "\\" + architecture
+        machine.reg_add(key, "Installed", "REG_DWORD", 1)
+        machine.reg_add(key, "Version", "REG_SZ", "v14.38.33135.00")
+    key = r"HKLM\Software\Microsoft\NET Framework Setup\NDP\v4\Full"
+    machine.reg_add(key, "Install", "REG_DWORD", 1)
+    machine.reg_add(key, "Release", "REG_DWORD", 533325)
+
+
 # -- the measures -----------------------------------------------------------
 
 def count_folder_checks(bench, folder):
@@ -483,6 +495,7 @@ def main():
             machine.reg_add(r"HKCU\Software\Wine\Debug", "RelayInclude", "REG_SZ",
                             ";".join(wine_traces.RELAY_CALLS))
             log("laying out the installations")
+            mark_runtimes_installed(machine)
             lay_out_share(bench)
             entries = [lay_out_entries(bench, count) for count in sorted(GROWTH_ENTRIES + (UPDATE_CHECK_ENTRIES,))]
             lay_out_install(bench)
