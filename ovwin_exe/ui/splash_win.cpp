@@ -40,9 +40,9 @@ constexpr int kProgressHeight = 16;
 constexpr UINT kTextFormat = DT_CENTER | DT_NOCLIP;
 
 // The common controls are loaded with the first window rather than imported:
-// a silent start shows none, and loading the library brings the visual
-// styles along, which under Wine took longer than all the work of a start
-// that finds everything up to date. The manifest still selects version 6.
+// a silent start shows none, and loading the library registers all its
+// window classes and brings the visual styles along (some 18 ms of every
+// start under Wine). The manifest still selects version 6.
 void RegisterProgressBarClass()
 {
     if (!CommonControls)
