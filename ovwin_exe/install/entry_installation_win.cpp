@@ -9,9 +9,6 @@
 #include "install/install_decision.h"
 #include "install/system_time_win.h"
 
-#include <memory>
-#include <new>
-
 namespace
 {
 constexpr DWORD kCopyBlock = 4096;
@@ -105,13 +102,10 @@ bool CopyBlock(const ArchiveEntry& entry, const char* destinationPath, HANDLE ar
     return true;
 }
 
-// The rest of the copy from byte `copied` on (a whole number of blocks),
-// block by block: the full blocks, then the remainder, each read and written
-// on its own.
-bool CopyBlocksFrom(const ArchiveEntry& entry, const char* destinationPath, HANDLE archive, HANDLE output,
-                    uint32_t copied)
+bool CopyEntryBytes(const ArchiveEntry& entry, const char* destinationPath, HANDLE archive, HANDLE output)
 {
-    for (uint32_t block = copied / kCopyBlock; block < entry.Size / kCopyBlock; ++block)
+    SetFilePointer(archive, static_cast<LONG>(entry.DataOffset), nullptr, FILE_BEGIN);
+    for (uint32_t block = 0; block < entry.Size / kCopyBlock; ++block)
     {
         if (!CopyBlock(entry, destinationPath, archive, output, kCopyBlock, false))
         {
@@ -120,43 +114,6 @@ bool CopyBlocksFrom(const ArchiveEntry& entry, const char* destinationPath, HAND
     }
     const DWORD remainder = entry.Size % kCopyBlock;
     return remainder == 0 || CopyBlock(entry, destinationPath, archive, output, remainder, true);
-}
-
-void SeekTo(HANDLE file, uint64_t offset)
-{
-    LARGE_INTEGER distance;
-    distance.QuadPart = static_cast<LONGLONG>(offset);
-    // Like the first seek into the archive, not checked: a seek within a
-    // file does not fail.
-    SetFilePointerEx(file, distance, nullptr, FILE_BEGIN);
-}
-
-// A copy is defined block by block, and its error lines say which block
-// failed and how much of it was read. Reading and writing 4096 bytes at a
-// time costs two system calls per block, though, so the bytes go in pieces
-// of many blocks; a piece that does not come through whole is copied again
-// from its start block by block, which then fails where and as that copy
-// fails (or, when the fault has passed, completes it).
-bool CopyEntryBytes(const ArchiveEntry& entry, const char* destinationPath, HANDLE archive, HANDLE output)
-{
-    SetFilePointer(archive, static_cast<LONG>(entry.DataOffset), nullptr, FILE_BEGIN);
-    const std::unique_ptr<char[]> piece(new (std::nothrow) char[kEntryCopyPiece]);
-    uint32_t copied = 0;
-    while (piece && copied < entry.Size)
-    {
-        const DWORD length = entry.Size - copied < kEntryCopyPiece ? entry.Size - copied : kEntryCopyPiece;
-        DWORD read = 0;
-        DWORD written = 0;
-        if (!ReadFile(archive, piece.get(), length, &read, nullptr) || read != length ||
-            !WriteFile(output, piece.get(), length, &written, nullptr) || written != length)
-        {
-            SeekTo(archive, static_cast<uint64_t>(entry.DataOffset) + copied);
-            SeekTo(output, copied);
-            break;
-        }
-        copied += length;
-    }
-    return copied == entry.Size || CopyBlocksFrom(entry, destinationPath, archive, output, copied);
 }
 } // namespace
 

@@ -14,10 +14,6 @@
 [[nodiscard]] int32_t CheckToInstallEntry(const ArchiveEntry& entry, const char* destinationPath,
                                           HANDLE archive, uint32_t installType);
 
-// The entry's bytes are copied in pieces of this size, a whole number of the
-// 4096-byte blocks that the lines of a failed copy count in.
-constexpr uint32_t kEntryCopyPiece = 256 * 1024;
-
 // Copies the entry's stored bytes from the archive to the destination,
 // replacing any file there, and stamps it with the entry's time (UTC) as
 // its last-write time. 1 when copied; 0 when not, with nothing left at the

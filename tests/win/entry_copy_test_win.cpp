@@ -1,7 +1,7 @@
-// InstallEntry on real files: entries spanning several copy pieces arrive
-// whole, and an archive that ends inside an entry fails with the line a
-// block-by-block copy writes, naming the 4096-byte block (or the remainder)
-// that came short and how much of it was read.
+// InstallEntry on real files: entries of whole blocks, of blocks and a
+// remainder, and of a remainder alone arrive whole with their time, and an
+// archive that ends inside an entry fails at the 4096-byte block (or the
+// remainder) that came short, saying how much of it was read.
 #include "install/entry_installation_win.h"
 #include "support/win_log_fixture.h"
 
@@ -15,6 +15,7 @@
 namespace
 {
 constexpr uint32_t kDataOffset = 100;
+constexpr uint32_t kBlock = 4096;
 
 class EntryCopy : public WinLogTest
 {
@@ -73,8 +74,7 @@ std::vector<char> Pattern(uint32_t size)
 
 TEST_F(EntryCopy, EntriesOfAnySizeArriveWholeWithTheirTime)
 {
-    for (const uint32_t size :
-         {0u, 4096u, 4097u, kEntryCopyPiece, kEntryCopyPiece + 3 * 4096 + 5, 3 * kEntryCopyPiece - 1})
+    for (const uint32_t size : {0u, 5u, kBlock, kBlock + 1, 64 * kBlock + 5, 3 * kBlock - 1})
     {
         SCOPED_TRACE(size);
         const std::vector<char> stored = Pattern(size);
@@ -107,13 +107,11 @@ TEST_F(EntryCopy, AnArchiveEndingInsideTheEntryFailsAtTheBlockThatCameShort)
         std::string line;
     };
     const Case cases[] = {
-        {3 * 4096, 0, reading + "Expected 4096 bytes read, 0 actual bytes read."},
-        {kEntryCopyPiece, kEntryCopyPiece - 1, reading + "Expected 4096 bytes read, 4095 actual bytes read."},
-        {2 * kEntryCopyPiece + 100, kEntryCopyPiece + 5000,
-         reading + "Expected 4096 bytes read, 904 actual bytes read."},
-        {kEntryCopyPiece + 10, kEntryCopyPiece, finalizing + "Expected 10 bytes read, 0 actual bytes read."},
-        {kEntryCopyPiece + 4096 + 10, kEntryCopyPiece + 4096 + 3,
-         finalizing + "Expected 10 bytes read, 3 actual bytes read."},
+        {3 * kBlock, 0, reading + "Expected 4096 bytes read, 0 actual bytes read."},
+        {64 * kBlock, 64 * kBlock - 1, reading + "Expected 4096 bytes read, 4095 actual bytes read."},
+        {8 * kBlock + 100, 5 * kBlock + 904, reading + "Expected 4096 bytes read, 904 actual bytes read."},
+        {8 * kBlock + 10, 8 * kBlock, finalizing + "Expected 10 bytes read, 0 actual bytes read."},
+        {9 * kBlock + 10, 9 * kBlock + 3, finalizing + "Expected 10 bytes read, 3 actual bytes read."},
     };
     for (const Case& c : cases)
     {
