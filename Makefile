@@ -7,7 +7,7 @@ DIST       := dist
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build build-win build-host test demo fuzz format clean
+.PHONY: all deps build build-win build-host test demo screenshots fuzz format clean
 
 all: build
 
@@ -38,6 +38,11 @@ fuzz: build-host
 
 demo: build
 	@python3 tests/harness/demo.py
+
+# The documentation's pictures: the Wine tests that take them, then a copy
+# into docs/ (commit the changed ones).
+screenshots: build
+	@python3 scripts/screenshots.py update $(HOST_BUILD)
 
 format:
 	@git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | \

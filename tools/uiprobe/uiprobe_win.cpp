@@ -31,7 +31,8 @@
 
 namespace
 {
-constexpr int kTextCapacity = 4096;
+// Enough for the sample main program's report of what it received.
+constexpr int kTextCapacity = 16384;
 constexpr DWORD kDefaultWaitMs = 10000;
 constexpr DWORD kPollMs = 50;
 // The launcher keeps each position at least 300 ms.
