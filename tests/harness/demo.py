@@ -20,6 +20,7 @@ what the summary says they should, 1 otherwise."""
 
 import argparse
 import os
+import re
 import shutil
 import sys
 import tempfile
@@ -210,10 +211,8 @@ def plural(count, word, words=None):
 def counted_before_logs(start):
     """Errors the outcome line counts that no log holds: on a clean machine
     the missing "Debug" value, counted before the logs are open."""
-    words = start.outcome().split()
-    counted = 1 if "There was 1" in start.outcome() else int(words[words.index("were") + 1]) \
-        if "There were" in start.outcome() else 0
-    return counted - len(start.error_lines)
+    counted = re.search(r"There (?:was|were) (\d+)", start.outcome())
+    return (int(counted.group(1)) if counted else 0) - len(start.error_lines)
 
 
 def summarise(start, arguments):
