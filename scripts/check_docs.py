@@ -8,8 +8,8 @@ sources say, so that they cannot go stale unnoticed:
 - the switches of the table headed "Switch" are exactly those the command
   line parser knows;
 - the exit codes of the table headed "Exit code" are exactly the launcher's;
-- every registry value of a table headed "Value", and every mode word of a
-  table headed "Mode word", is a name the sources use.
+- every registry value, mode word and shortcut of a table headed "Value",
+  "Mode word" or "Shortcut" is a name the sources use.
 
 A quoted log line may keep its date, time, tag and indentation and its
 wrapped continuation lines, as the log shows them; a line "..." marks lines
@@ -159,7 +159,7 @@ def check(repo):
                     documented_switches.update(span.split()[0].lstrip("-") for span in spans)
                 elif first == "Exit code":
                     documented_codes.update(int(code) for code in re.findall(r"\d+", row[0]))
-                elif first in ("Value", "Mode word"):
+                elif first in ("Value", "Mode word", "Shortcut"):
                     for span in spans:
                         if span not in names:
                             problems.append("%s:%d: the sources never name %r" % (where, number, span))
