@@ -249,7 +249,7 @@ def summarise(start, arguments):
         "  shortcuts:      " + ("created %d (start menu and share)" % len(shortcuts) if shortcuts
                                 else "all in place, none created"),
         "  main program:   " + ("started " + program if program else "NOT STARTED"),
-        "                  with the command line %r," % start.report.get("command_line", "(no report)"),
+        "                  with the command line \"%s\"," % start.report.get("command_line", "(no report)"),
         "                  and it read the instance file: %s" % start.report.get("instance_check", "(no report)"),
     ]
     return lines
@@ -284,13 +284,12 @@ def write_details(machine, installation, path):
         out.append("\n=== %s %s" % (text, "=" * max(0, 70 - len(text))))
 
     heading("Registry after the starts")
-    out.append("%s  _icode = %r" % (COMPANY_KEY, machine.reg_query(COMPANY_KEY, "_icode")))
-    for name in ("Debug", "LastRunFrom"):
-        out.append("%s  %s = %r" % (LAUNCHER_KEY, name, machine.reg_query(LAUNCHER_KEY, name)))
-    heading("Folders")
-    for folder in (PROGRAM_DATA, CACHE_PARENT, CACHE):
+    for key, name in ((COMPANY_KEY, "_icode"), (LAUNCHER_KEY, "Debug"), (LAUNCHER_KEY, "LastRunFrom")):
+        out.append("%s  %s = %s" % (key, name, " ".join(machine.reg_query(key, name) or ("(missing)",))))
+    heading("Folders (empty ones end with a backslash)")
+    for folder in (PROGRAM_DATA, CACHE_PARENT):
         out.append("%s%s" % (folder, "" if machine.exists(folder) else "  (missing)"))
-        out.extend("  " + name for name in sorted(_files(machine, folder)))
+        out.extend("  " + name for name in sorted(_files(machine, folder, empty_folders=True)))
     heading("Files on the share " + installation.folder)
     out.extend("  " + name for name in sorted(_files(machine, installation.folder)))
     heading("Shortcuts, as lnkinfo reads them")
@@ -309,11 +308,13 @@ def write_details(machine, installation, path):
         f.write("\n".join(out).lstrip("\n") + "\n")
 
 
-def _files(machine, folder):
+def _files(machine, folder, empty_folders=False):
     root = machine.host_path(folder)
-    for directory, _, names in os.walk(root):
+    for directory, folders, names in os.walk(root):
         for name in names:
             yield os.path.relpath(os.path.join(directory, name), root).replace("/", "\\")
+        if empty_folders and not folders and not names and directory != root:
+            yield os.path.relpath(directory, root).replace("/", "\\") + "\\"
 
 
 def run_demo(archive, output):
