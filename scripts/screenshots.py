@@ -98,7 +98,10 @@ def check():
 def update(host_build):
     entries = sorted({entry for _, _, entry in SCREENSHOTS})
     pattern = "^(%s)$" % "|".join(re.escape(entry) for entry in entries)
-    status = subprocess.call(["ctest", "--output-on-failure", "-R", pattern], cwd=host_build)
+    # A window test that fails on a busy machine is tried once more: a
+    # picture counts when its test passed.
+    status = subprocess.call(["ctest", "--output-on-failure", "--repeat", "until-pass:2", "-R", pattern],
+                             cwd=host_build)
     if status != 0:
         print("The tests that take the screenshots failed; docs/ is left as it was.")
         return status
