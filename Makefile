@@ -8,7 +8,7 @@ BENCH_HOST := build/bench/host
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build build-win build-host test demo bench fuzz format clean
+.PHONY: all deps build build-win build-host test demo screenshots bench fuzz format clean
 
 all: build
 
@@ -50,6 +50,11 @@ bench: build-win
 		-DOVWIN_DIST_DIR=$(CURDIR)/$(DIST) -DOVWIN_WIN_BUILD_DIR=$(CURDIR)/$(WIN_BUILD) >/dev/null
 	@cmake --build $(BENCH_HOST) --target tabpack -j $(JOBS)
 	@OVWIN_TABPACK=$(CURDIR)/$(BENCH_HOST)/bin/tabpack python3 bench/run_bench.py
+
+# The documentation's pictures: the Wine tests that take them, then a copy
+# into docs/ (commit the changed ones).
+screenshots: build
+	@python3 scripts/screenshots.py update $(HOST_BUILD)
 
 format:
 	@git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | \

@@ -171,11 +171,12 @@ class ErrorDialogs(unittest.TestCase):
         self.assertGreater(red_pixels(seen["picture"]), 50, "no error icon")
 
     @staticmethod
-    def with_and_without_splash(installation, program, command, shot_name):
+    def with_and_without_splash(installation, program, command, shot_names):
         """The command's box over the splash, then in silent mode: (what was
         seen, whether the splash owned it)."""
-        return [(open_box(installation, program, "-d " + command, BOX_CAPTION, shot_name + "-over-splash"), True),
-                (open_box(installation, program, "-s -d " + command, BOX_CAPTION, shot_name + "-silent"), False)]
+        over_splash, silent = shot_names
+        return [(open_box(installation, program, "-d " + command, BOX_CAPTION, over_splash), True),
+                (open_box(installation, program, "-s -d " + command, BOX_CAPTION, silent), False)]
 
     def test_a_start_without_its_archive_shows_the_error_box_and_logs_it(self):
         message = "Failed to open verozar0.dll for installation."
@@ -184,8 +185,9 @@ class ErrorDialogs(unittest.TestCase):
             installation.set_debug_level(1)
             installation.add_main_program()
             installation.add_program_data()
-            boxes = [(close_box(installation, installation.start(arguments), BOX_CAPTION, "error-box-" + name), owned)
-                     for arguments, name, owned in (("-d", "over-splash", True), ("-s -d", "silent", False))]
+            boxes = [(close_box(installation, installation.start(arguments), BOX_CAPTION, name), owned)
+                     for arguments, name, owned in (("-d", "error-box-over-splash", True),
+                                                    ("-s -d", "error-box-silent", False))]
 
         for seen, is_owned in boxes:
             with self.subTest(owned=is_owned):
@@ -205,7 +207,8 @@ class ErrorDialogs(unittest.TestCase):
     def test_critical_failure_box_logs_nothing_of_its_own(self):
         with WineMachine(self.id(), display=True) as machine:
             installation, program = stand_in(machine)
-            boxes = self.with_and_without_splash(installation, program, "critical", "critical-box")
+            boxes = self.with_and_without_splash(installation, program, "critical",
+                                                 ("critical-box-over-splash", "critical-box-silent"))
         for seen, is_owned in boxes:
             with self.subTest(owned=is_owned):
                 self.check_box(seen, HEADING + "\n\n" + CRITICAL_BODY, is_owned)

@@ -9,6 +9,7 @@ from launcher_scenarios import ERROR_LOG, Installation, main_program_report
 from winemachine import DIST_DIR, WineMachine
 
 REPORT = "verozar1-report.txt"
+WINDOW_TITLE = "Brisel - sample main program"
 
 
 def read_report(installation):
@@ -26,7 +27,7 @@ def install_with_main_program(machine):
 
 class InstanceFile(unittest.TestCase):
     def test_main_program_receives_the_instance_file_first_and_finds_every_line(self):
-        with WineMachine(self.id()) as machine:
+        with WineMachine(self.id(), display=True) as machine:
             installation = install_with_main_program(machine)
             arguments = '-s -i -d list2 "abc"'
             result, _ = installation.run(arguments, )
@@ -49,6 +50,14 @@ class InstanceFile(unittest.TestCase):
                 "WINDIR": "C:\\windows\\", "SYSDIR": "C:\\windows\\system32\\", "USERDIR": user,
                 "PROGDATADIR": "C:\\ProgramData\\Altavy\\", "TCACHEPARENTDIR": user + "Oskelt\\Orvanta\\"})
             self.assertIn('WinMain: Using instance file, created "%s".' % instance, installation.texts())
+
+            # Its window shows a person what it received, line for line.
+            self.assertEqual(machine.uiprobe("wait", WINDOW_TITLE, "20000", check=False)[0], 0)
+            shown = [c["text"] for c in machine.controls(WINDOW_TITLE) if c["class"].lower() == "edit"]
+            machine.screenshot(WINDOW_TITLE, "sample-main-program")
+            self.assertEqual(len(shown), 1)
+            self.assertEqual(shown[0].splitlines(), machine.read_bytes(
+                installation.folder + "\\" + REPORT).decode("latin-1").splitlines())
 
             data = machine.read_bytes(instance)
             self.assertTrue(data.endswith(b"\r\n"))

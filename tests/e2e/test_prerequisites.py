@@ -71,6 +71,7 @@ class FirstAndSecondStartOnWindows7(unittest.TestCase):
             started = installation.start("-d", env=env)
             self.assertEqual(machine.uiprobe("wait", BOX_TITLE, "60000", check=False)[0], 0, "no box appeared")
             box = {control["id"]: control["text"] for control in machine.controls(BOX_TITLE)}
+            machine.screenshot(BOX_TITLE, "runtime-unsupported-system-box")
             machine.uiprobe("click", BOX_TITLE, str(OK_BUTTON_ID))
             self.assertEqual(started.wait(120).exit_code, 0)
             first_texts = installation.texts()

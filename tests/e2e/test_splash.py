@@ -9,7 +9,7 @@ import unittest
 
 from bitmap import read_bmp
 from launcher_scenarios import STANDARD_STATUS, STANDARD_STEPS, Installation
-from winemachine import WIN_BUILD_DIR, WineError, WineMachine
+from winemachine import WIN_BUILD_DIR, WineError, WineMachine, save_picture
 
 SPLASH_TITLE = "Initializing Brisel"
 BACKGROUND = os.path.join(WIN_BUILD_DIR, "ovwin_exe", "art", "splash.bmp")
@@ -98,6 +98,7 @@ class StandardStart(unittest.TestCase):
                     self.assertAlmostEqual((first + last) / 2, 280, delta=4)
         # Once the steps have begun, a sub-status line stands under the status.
         self.assertGreater(differences(painted[-1], picture, SUB_STATUS_BAND), 100)
+        save_picture(painted[-1], "splash-standard-start")
 
         # The debug log names the steps the splash showed, in their order.
         self.assertIn("UpdateStatus: " + STANDARD_STATUS, messages)

@@ -24,6 +24,8 @@ class HelpBox(unittest.TestCase):
                 started = installation.start(arguments)
                 self.assertEqual(machine.uiprobe("wait", HELP_CAPTION, "20000")[0], 0, arguments)
                 controls = machine.controls(HELP_CAPTION)
+                if arguments == "-?":
+                    machine.screenshot(HELP_CAPTION, "help-box")
                 texts = {c["id"]: c["text"] for c in controls}
                 self.assertEqual(texts[0xFFFF].rstrip("\n"), HELP_TEXT.rstrip("\n"))
                 buttons = [c["id"] for c in controls if c["class"].lower() == "button"]

@@ -50,12 +50,53 @@ def read_bmp(path):
     return Picture(width, height, rows)
 
 
-def write_png(path, picture):
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
+def _png_chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
 
-    raw = b"".join(b"\0" + bytes(c for pixel in row for c in pixel) for row in picture.rows)
-    header = struct.pack(">IIBBBBB", picture.width, picture.height, 8, 2, 0, 0, 0)
+
+def write_png(path, picture):
+    """A PNG of the picture: indexed when it has at most 256 colours, as
+    dialogs do, which keeps the files small enough to commit."""
+    colours = sorted({pixel for row in picture.rows for pixel in row})
+    if len(colours) <= 256:
+        index = {colour: number for number, colour in enumerate(colours)}
+        raw = b"".join(b"\0" + bytes(index[pixel] for pixel in row) for row in picture.rows)
+        header = struct.pack(">IIBBBBB", picture.width, picture.height, 8, 3, 0, 0, 0)
+        palette = _png_chunk(b"PLTE", bytes(c for colour in colours for c in colour))
+    else:
+        raw = b"".join(b"\0" + bytes(c for pixel in row for c in pixel) for row in picture.rows)
+        header = struct.pack(">IIBBBBB", picture.width, picture.height, 8, 2, 0, 0, 0)
+        palette = b""
     with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) +
-                chunk(b"IEND", b""))
+        f.write(b"\x89PNG\r\n\x1a\n" + _png_chunk(b"IHDR", header) + palette +
+                _png_chunk(b"IDAT", zlib.compress(raw, 9)) + _png_chunk(b"IEND", b""))
+
+
+def read_png(path):
+    """A PNG that write_png wrote (unfiltered rows, 8-bit RGB or indexed)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        raise ValueError("not a PNG file: " + path)
+    chunks, offset = {}, 8
+    while offset < len(data):
+        length, kind = struct.unpack_from(">I4s", data, offset)
+        chunks[kind] = chunks.get(kind, b"") + data[offset + 8:offset + 8 + length]
+        offset += 12 + length
+    width, height, depth, kind = struct.unpack_from(">IIBB", chunks[b"IHDR"])
+    if depth != 8 or kind not in (2, 3):
+        raise ValueError("only 8-bit RGB or indexed PNG files are read: " + path)
+    raw = zlib.decompress(chunks[b"IDAT"])
+    channels = 3 if kind == 2 else 1
+    stride = 1 + width * channels
+    palette = chunks.get(b"PLTE", b"")
+    rows = []
+    for y in range(height):
+        line = raw[y * stride:(y + 1) * stride]
+        if line[0] != 0:
+            raise ValueError("only unfiltered PNG rows are read: " + path)
+        if kind == 2:
+            rows.append([tuple(line[1 + 3 * x:4 + 3 * x]) for x in range(width)])
+        else:
+            rows.append([tuple(palette[3 * i:3 * i + 3]) for i in line[1:]])
+    return Picture(width, height, rows)

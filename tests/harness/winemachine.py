@@ -520,17 +520,16 @@ class WineMachine:
             info[key] = _unescape(value)
         return info
 
-    def screenshot(self, title, name):
+    def screenshot(self, title, name, folder=None):
         """Saves a screenshot of the window as a PNG under the test artefacts
-        and returns the decoded picture."""
-        from bitmap import read_bmp, write_png
+        (or in folder) and returns the decoded picture."""
+        from bitmap import read_bmp
 
         bmp_path = os.path.join(self.root, "tmp", "shot-%d.bmp" % (self._counter + 1))
         self._counter += 1
         self.uiprobe("shot", title, _windows_path_of_host(bmp_path))
         picture = read_bmp(bmp_path)
-        os.makedirs(ARTIFACTS_DIR, exist_ok=True)
-        write_png(os.path.join(ARTIFACTS_DIR, name + ".png"), picture)
+        save_picture(picture, name, folder)
         return picture
 
     # -- registry and system settings ------------------------------------
@@ -568,6 +567,19 @@ class WineMachine:
     def set_windows_version(self, version):
         """Makes the prefix report another Windows version: win7, win10, ..."""
         self.wine("winecfg", "-v", version)
+
+
+def save_picture(picture, name, folder=None):
+    """Keeps a picture as NAME.png under the test artefacts (the folder
+    `make screenshots` copies the documentation's pictures from), or in
+    folder."""
+    from bitmap import write_png
+
+    folder = folder or ARTIFACTS_DIR
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, name + ".png")
+    write_png(path, picture)
+    return path
 
 
 def _windows_path_of_host(path):

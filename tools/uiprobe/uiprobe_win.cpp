@@ -31,9 +31,11 @@
 
 namespace
 {
-constexpr int kTextCapacity = 4096;
+// Enough for the sample main program's report of what it received.
+constexpr int kTextCapacity = 16384;
 constexpr DWORD kDefaultWaitMs = 10000;
 constexpr DWORD kPollMs = 50;
+constexpr UINT kMessageTimeoutMs = 2000;
 // The launcher keeps each position at least 300 ms.
 constexpr DWORD kProgressPollMs = 5;
 
@@ -132,7 +134,11 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM parent)
     char text[kTextCapacity] = "";
     char className[256] = "";
     RECT rect = {};
-    GetWindowTextA(control, text, kTextCapacity);
+    // WM_GETTEXT rather than GetWindowTextA, which does not ask a control
+    // of another process: an edit control keeps its text to itself.
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(control, WM_GETTEXT, kTextCapacity, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        kMessageTimeoutMs, &copied);
     GetClassNameA(control, className, sizeof(className));
     GetWindowRect(control, &rect);
     MapWindowPoints(HWND_DESKTOP, reinterpret_cast<HWND>(parent), reinterpret_cast<POINT*>(&rect), 2);
