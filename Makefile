@@ -1,13 +1,14 @@
 # The two commands of the README are `make demo` and `make test`; both
-# install what is missing, build, and do their job.
+# install what is missing, build, and do their job. `make bench` measures.
 
 WIN_BUILD  := build/win
 HOST_BUILD := build/host
 DIST       := dist
+BENCH_HOST := build/bench/host
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build build-win build-host test demo fuzz format clean
+.PHONY: all deps build build-win build-host test demo bench fuzz format clean
 
 all: build
 
@@ -38,6 +39,17 @@ fuzz: build-host
 
 demo: build
 	@python3 tests/harness/demo.py
+
+# Measures the launcher against plain Win32 calls, CopyFileA and tar, in one
+# Wine machine; prints a table of ratios and keeps the raw figures in
+# build/bench/. Takes several minutes; never part of `make test`. Its tabpack
+# is a host build without sanitizers.
+bench: build-win
+	@cmake -S . -B $(BENCH_HOST) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DOVWIN_SANITIZERS=OFF \
+		-DOVWIN_DIST_DIR=$(CURDIR)/$(DIST) -DOVWIN_WIN_BUILD_DIR=$(CURDIR)/$(WIN_BUILD) >/dev/null
+	@cmake --build $(BENCH_HOST) --target tabpack -j $(JOBS)
+	@OVWIN_TABPACK=$(CURDIR)/$(BENCH_HOST)/bin/tabpack python3 bench/run_bench.py
 
 format:
 	@git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | \

@@ -17,6 +17,7 @@ packages=(
     util-linux # mount, flock
     libssl-dev # tabpack's signatures on Linux: OpenSSL's libcrypto
     openssl    # the tests check tabpack's signatures against OpenSSL's command line
+    time       # make bench: /usr/bin/time -v reads the launcher's peak memory
 )
 
 missing=()

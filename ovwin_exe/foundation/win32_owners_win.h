@@ -44,7 +44,8 @@ struct ProcessHeapTraits
 using RegistryKey = Owner<NullEmptyTraits<HKEY, RegCloseKey>>;
 using KernelHandle = Owner<NullEmptyTraits<HANDLE, CloseHandle>>; // processes, threads, tokens
 using FindHandle = Owner<InvalidEmptyTraits<FindClose>>;
-using AllocatedSid = Owner<NullEmptyTraits<PSID, FreeSid>>; // from AllocateAndInitializeSid
+using LibraryModule = Owner<NullEmptyTraits<HMODULE, FreeLibrary>>; // from LoadLibrary
+using AllocatedSid = Owner<NullEmptyTraits<PSID, FreeSid>>;         // from AllocateAndInitializeSid
 template <typename T>
 using LocalMemory = Owner<NullEmptyTraits<T*, LocalFree>>; // LocalAlloc'ed, also by the system
 template <typename T>

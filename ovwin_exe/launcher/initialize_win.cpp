@@ -63,11 +63,13 @@ void InitParams(const char* argumentText)
 
 void ListMappedDrives()
 {
-    const bool listing = LogLevel >= kLogDiagnostic && LogsOpen;
-    if (listing)
+    // The drives are only listed: with the logs closed every probe (and a
+    // network query for each letter without a root) would be lost.
+    if (LogLevel < kLogDiagnostic || !LogsOpen)
     {
-        DebugLogText("Mapped Drive(s) Present:");
+        return;
     }
+    DebugLogText("Mapped Drive(s) Present:");
     RaiseLogDepth();
     int listed = 0;
     for (char letter = 'A'; letter <= 'Z'; ++letter)
@@ -97,7 +99,7 @@ void ListMappedDrives()
             ++listed;
         }
     }
-    if (listed == 0 && listing)
+    if (listed == 0)
     {
         DebugLogText("None.");
     }

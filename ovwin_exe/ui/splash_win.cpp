@@ -2,6 +2,7 @@
 
 #include "diagnostics/log.h"
 #include "foundation/format_buffer.h"
+#include "foundation/win32_owners_win.h"
 #include "resources/resource_ids.h"
 #include "ui/gdi_owners_win.h"
 #include "ui/window_placement_win.h"
@@ -15,6 +16,7 @@ char SubStatusText[kMessageCapacity];
 namespace
 {
 HWND ProgressBar = nullptr;
+LibraryModule CommonControls;
 GdiObject<HFONT> StatusFont;
 GdiObject<HFONT> SmallFont;
 GdiObject<HBITMAP> SplashBackground;
@@ -36,6 +38,28 @@ constexpr int kProgressHeight = 16;
 // Centred on the rectangle's width, drawn from its top, and allowed to run
 // past its edges: a long status stays readable rather than cut.
 constexpr UINT kTextFormat = DT_CENTER | DT_NOCLIP;
+
+// The common controls are loaded with the first window rather than imported:
+// a silent start shows none, and loading the library registers all its
+// window classes and brings the visual styles along (some 18 ms of every
+// start under Wine). The manifest still selects version 6.
+void RegisterProgressBarClass()
+{
+    if (!CommonControls)
+    {
+        CommonControls.Reset(LoadLibraryA("comctl32.dll"));
+    }
+    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const FARPROC address =
+        CommonControls ? GetProcAddress(CommonControls.Get(), "InitCommonControlsEx") : nullptr;
+    if (address == nullptr)
+    {
+        return;
+    }
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
+    // Through the generic function type, which every compiler lets pass.
+    reinterpret_cast<InitFunction>(reinterpret_cast<void (*)()>(address))(&controls);
+}
 
 HFONT CreateVerdana(int points, int pixelsPerInch)
 {
@@ -167,12 +191,7 @@ void PrepareSplashResources(const char* copyright)
 
 void CreateSplashWindow(const char* title)
 {
-    // The manifest brings version 6 of the common controls; registering
-    // the progress bar's class here keeps the bar from depending on the
-    // system loading that library by itself.
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
-
+    RegisterProgressBarClass();
     SplashWindow =
         CreateDialogParamA(GetModuleHandleA(nullptr), "BRISELOV_SPLASH", nullptr, SplashWindowProc, 0);
     if (SplashWindow == nullptr)
@@ -212,6 +231,7 @@ void CloseSplash()
         SplashWindow = nullptr;
         ProgressBar = nullptr;
     }
+    CommonControls.Reset();
     SmallFont.Reset();
     StatusFont.Reset();
     SplashBackground.Reset();
