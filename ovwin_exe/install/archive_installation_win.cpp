@@ -21,6 +21,17 @@ void ShowArchiveNotInstallable()
     ShowErrorDialog("Failed to open %s for installation.", kArchiveName);
 }
 
+// A refused archive is shown as one that cannot be opened; the replace mode
+// also reports that its files were not replaced, since none of them was.
+void RefuseArchive(uint32_t mode)
+{
+    ShowArchiveNotInstallable();
+    if (mode == INSTALL_REPLACE)
+    {
+        AllReplaced = false;
+    }
+}
+
 // The archive to install from, open, with the digests of its entries'
 // contents when a configured key verified it.
 struct InstallSource
@@ -39,13 +50,13 @@ struct InstallSource
 // before anything is installed. Nothing, after the lines and the error box,
 // when it cannot be installed from. Without a key the archive is read as it
 // always was: its reserved bytes are not looked at.
-std::optional<InstallSource> OpenInstallSource(const char* launcherKeyPath)
+std::optional<InstallSource> OpenInstallSource(uint32_t mode, const char* launcherKeyPath)
 {
     const ArchivePublicKey key = ReadArchivePublicKey(launcherKeyPath);
     if (key.Setting == PublicKeySetting::Unusable)
     {
         ReportSignatureVerdict(key.Problem, kArchiveName);
-        ShowArchiveNotInstallable();
+        RefuseArchive(mode);
         return std::nullopt;
     }
     const bool keyConfigured = key.Setting == PublicKeySetting::Configured;
@@ -65,9 +76,11 @@ std::optional<InstallSource> OpenInstallSource(const char* launcherKeyPath)
         if (source.signature.Verdict.Refusal != SignatureRefusal::None)
         {
             CloseTABFile(tHnd);
-            ShowArchiveNotInstallable();
+            RefuseArchive(mode);
             return std::nullopt;
         }
+        // The entries need their digests only.
+        tHnd.HeaderAndRecords.Reset();
     }
     return source;
 }
@@ -75,7 +88,7 @@ std::optional<InstallSource> OpenInstallSource(const char* launcherKeyPath)
 
 void InstallTABFile(uint32_t mode, const char* launcherKeyPath)
 {
-    std::optional<InstallSource> source = OpenInstallSource(launcherKeyPath);
+    std::optional<InstallSource> source = OpenInstallSource(mode, launcherKeyPath);
     if (!source)
     {
         return;
