@@ -55,7 +55,7 @@ def archive_reads(calls):
     for function, arguments, result in calls:
         fields = arguments.split(",")
         if function.endswith("CreateFileA"):
-            if fields[0] == '"verozar0.dll"':
+            if fields[0].endswith(' "verozar0.dll"'):  # the pointer, then the text
                 handle = result
         elif handle is not None and int(fields[0], 16) == handle:
             if function.endswith("CloseHandle"):
@@ -107,7 +107,7 @@ class SignedArchives(unittest.TestCase):
         good = self.signed("good", installed)
         # Contents changed after signing: the entry between two others.
         with_changed = [Entry("first.dat", "CUR", "always", MONTH, b"first"),
-                        Entry("changed.dll", "CUR", "newer", MONTH, b"signed bytes"),
+                        Entry("changed.dll", "CUR", "always", MONTH, b"signed bytes"),
                         Entry("last.dat", "CUR", "always", MONTH, b"last")]
         changed = self.signed("changed", with_changed)
         changed = patched(changed, "contents.tab", record_field(changed, 1, 60) + 3, b"!")
