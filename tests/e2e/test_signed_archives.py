@@ -21,8 +21,7 @@ BOX_TEXT_ID = 0xFFFF
 OK_BUTTON_ID = "1"
 BOX_LINE = "Error Dialog: An error has occurred:; Failed to open verozar0.dll for installation."
 REFUSED = 'VerifyTABSignature: Refused archive "verozar0.dll"; '
-VALUE = '%sthe launcher key\'s value "ArchivePublicKey" ' % REFUSED
-MONTH = "2024-03-01T08:00:00.000Z"
+ENTRY_TIME = "2024-03-01T08:00:00.000Z"
 
 
 def key_id(public_key_path):
@@ -64,18 +63,24 @@ def archive_reads(calls):
     return lengths
 
 
+def answer_box(machine, title):
+    """Waits for a message box, presses its OK button and returns its text."""
+    if machine.uiprobe("wait", title, "30000", check=False)[0] != 0:
+        raise AssertionError("no box titled %r appeared" % title)
+    text = {control["id"]: control["text"] for control in machine.controls(title)}[BOX_TEXT_ID]
+    machine.uiprobe("click", title, OK_BUTTON_ID)
+    return text
+
+
 def answer_refusal(installation, arguments="-s -d"):
     """Starts the launcher, which must refuse its archive with the error box;
     presses OK and returns the box's text, the exit code, the error lines
     and the debug lines."""
-    machine = installation.machine
     started = installation.start(arguments)
-    if machine.uiprobe("wait", BOX_TITLE, "30000", check=False)[0] != 0:
-        started.wait(60)
-        raise AssertionError("no error box appeared")
-    text = {control["id"]: control["text"] for control in machine.controls(BOX_TITLE)}[BOX_TEXT_ID]
-    machine.uiprobe("click", BOX_TITLE, OK_BUTTON_ID)
-    exit_code = started.wait(60).exit_code
+    try:
+        text = answer_box(installation.machine, BOX_TITLE)
+    finally:
+        exit_code = started.wait(60).exit_code
     return text, exit_code, installation.texts(ERROR_LOG), installation.texts()
 
 
@@ -102,18 +107,18 @@ class SignedArchives(unittest.TestCase):
 
     def test_a_workstation_given_the_key_installs_only_what_that_key_signed(self):
         data = bytes(range(256)) * 20 + b"tail"  # a remainder after whole blocks
-        installed = [Entry("kept.dat", "CUR", "newer", MONTH, data), UNUSED,
-                     Entry("sample.ini", "WIN", "different", MONTH, b"[sample]\r\n")]
+        installed = [Entry("kept.dat", "CUR", "newer", ENTRY_TIME, data), UNUSED,
+                     Entry("sample.ini", "WIN", "different", ENTRY_TIME, b"[sample]\r\n")]
         good = self.signed("good", installed)
         # Contents changed after signing: the entry between two others.
-        with_changed = [Entry("first.dat", "CUR", "always", MONTH, b"first"),
-                        Entry("changed.dll", "CUR", "always", MONTH, b"signed bytes"),
-                        Entry("last.dat", "CUR", "always", MONTH, b"last")]
+        with_changed = [Entry("first.dat", "CUR", "always", ENTRY_TIME, b"first"),
+                        Entry("changed.dll", "CUR", "always", ENTRY_TIME, b"signed bytes"),
+                        Entry("last.dat", "CUR", "always", ENTRY_TIME, b"last")]
         changed = self.signed("changed", with_changed)
         changed = patched(changed, "contents.tab", record_field(changed, 1, 60) + 3, b"!")
 
-        refused_entries = [Entry("refused.dat", "CUR", "always", MONTH, b"refused"),
-                           Entry("refused.ini", "WIN", "always", MONTH, b"refused")]
+        refused_entries = [Entry("refused.dat", "CUR", "always", ENTRY_TIME, b"refused"),
+                           Entry("refused.ini", "WIN", "always", ENTRY_TIME, b"refused")]
         unsigned = build_archive(os.path.join(self.scratch, "unsigned"), refused_entries)
         refused = self.signed("refused", refused_entries)
         by_other = self.signed("other", refused_entries, "other")
@@ -122,7 +127,8 @@ class SignedArchives(unittest.TestCase):
 
         signer = key_id(self.keys["signer"][1])
         refusals = [
-            (unsigned, None, "it is not signed, and this workstation installs only archives signed by key %s." % signer),
+            (unsigned, None,
+             "it is not signed, and this workstation installs only archives signed by key %s." % signer),
             (by_other, None, "it is signed by key %s, and this workstation installs only archives signed by key %s."
              % (key_id(self.keys["other"][1]), signer)),
             (header, None, "its signature does not verify with key %s: the archive was changed after it was signed."
@@ -132,7 +138,8 @@ class SignedArchives(unittest.TestCase):
             # A value of the wrong size or type refuses even a signed archive.
             (refused, ("REG_BINARY", "ab" * 63),
              'the launcher key\'s value "ArchivePublicKey" holds 63 bytes, not the 64 bytes of a P-256 public key.'),
-            (refused, ("REG_SZ", "ab" * 64), 'the launcher key\'s value "ArchivePublicKey" is not REG_BINARY (type 1).'),
+            (refused, ("REG_SZ", "ab" * 64),
+             'the launcher key\'s value "ArchivePublicKey" is not REG_BINARY (type 1).'),
         ]
 
         with WineMachine(self.id(), display=True) as machine:
@@ -172,8 +179,15 @@ class SignedArchives(unittest.TestCase):
                 "InstallTABFile: The attempt to install or upgrade changed.dll has failed.",
             ])
             self.assertFalse(machine.exists(installation.folder + r"\changed.dll"))
-            self.assertEqual([machine.read_bytes(installation.folder + "\\" + name) for name in ("first.dat", "last.dat")],
-                             [b"first", b"last"])
+            self.assertEqual([machine.read_bytes(installation.folder + "\\" + name)
+                              for name in ("first.dat", "last.dat")], [b"first", b"last"])
+
+            # The replace mode, refused, replaces nothing and says so.
+            installation.add_archive(unsigned)
+            started = installation.start("-d replace")
+            replace_boxes = [answer_box(machine, BOX_TITLE), answer_box(machine, installation.launcher)]
+            replace_exit_code = started.wait(60).exit_code
+            replace_errors = installation.texts(ERROR_LOG)
 
             outcomes = []
             for archive, value, _ in refusals:
@@ -182,6 +196,12 @@ class SignedArchives(unittest.TestCase):
                     machine.reg_add(LAUNCHER_KEY, "ArchivePublicKey", *value)
                 outcomes.append(answer_refusal(installation) + (
                     machine.exists(installation.folder + r"\refused.dat"), machine.exists(r"C:\windows\refused.ini")))
+
+        self.assertEqual(replace_boxes, [
+            "An error has occurred:\n\nFailed to open verozar0.dll for installation.",
+            "Not all system files could be replaced.\nCheck replace.log for details."])
+        self.assertEqual(replace_exit_code, 1627)
+        self.assertEqual(replace_errors, [REFUSED + refusals[0][2], BOX_LINE])
 
         for (archive, _, why), (box, exit_code, errors, texts, *left) in zip(refusals, outcomes):
             with self.subTest(why=why):
@@ -194,8 +214,8 @@ class SignedArchives(unittest.TestCase):
                 self.assertEqual(left, [False, False])
 
     def test_without_the_key_a_signed_archive_installs_exactly_as_an_unsigned_one(self):
-        entries = [Entry("plain.dat", "CUR", "newer", MONTH, b"x" * 5000), UNUSED,
-                   Entry("plain.dll", "S64", "always", MONTH, b"library")]
+        entries = [Entry("plain.dat", "CUR", "newer", ENTRY_TIME, b"x" * 5000), UNUSED,
+                   Entry("plain.dll", "S64", "always", ENTRY_TIME, b"library")]
         unsigned = build_archive(os.path.join(self.scratch, "unsigned"), entries)
         signed = self.signed("signed", entries)
         starts = []
