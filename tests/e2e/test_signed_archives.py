@@ -85,8 +85,8 @@ def answer_refusal(installation, arguments="-s -d"):
 
 
 def masked(lines):
-    """Log lines with pointers and handles masked, which differ between any
-    two starts."""
+    """Log lines with pointers and handles masked: two machines need not
+    hand out the same ones."""
     return [re.sub(r"\b[0-9A-F]{16}\b", "P", line) for line in lines]
 
 
