@@ -64,6 +64,10 @@ STANDARD_START_PAUSES = 4.7
 FOLDER_CHECK_PAUSE = 0.1
 
 SHARE = r"N:\Altavy\Orvanta"
+# The same share with a signed archive, started on a machine given the key.
+SIGNED_SHARE = r"N:\Altavy\Signed"
+LAUNCHER_KEY = r"HKLM\SOFTWARE\Altavy Solutions Inc.\Launcher"
+DIGEST_LENGTH = 32
 CACHE_PARENT = r"C:\users\root\AppData\Local\Oskelt\Orvanta"
 PROGRAM_DATA = r"C:\ProgramData\Altavy"
 INSTALL = r"C:\Bench\Install"
@@ -148,10 +152,11 @@ class Bench:
         return self.machine.host_path(windows_path)
 
 
-def build_archive(manifest_lines, manifest_path, archive_path):
+def build_archive(manifest_lines, manifest_path, archive_path, signing_key=None):
     with open(manifest_path, "w") as f:
         f.write("\n".join(manifest_lines) + "\n")
-    subprocess.run([TABPACK, "create", archive_path, manifest_path], check=True, capture_output=True)
+    signing = ["--sign", signing_key] if signing_key else []
+    subprocess.run([TABPACK, "create", *signing, archive_path, manifest_path], check=True, capture_output=True)
     return archive_path
 
 
@@ -164,19 +169,21 @@ def write_stamped(path, data):
 
 # -- the installations ----------------------------------------------------
 
-def lay_out_share(bench):
+def lay_out_share(bench, share=SHARE, signing_key=None):
     """The launcher on a network drive as administrators deploy it: the main
     program (the trivial program), its companions and peripheral engine
-    files, and an archive whose entries are all installed already."""
-    folder = bench.host(SHARE)
-    bench.machine.copy_in(os.path.join(DIST_DIR, "ovwin64.exe"), SHARE)
+    files, and an archive whose entries are all installed already, signed
+    with signing_key when one is given."""
+    folder = bench.host(share)
+    bench.machine.copy_in(os.path.join(DIST_DIR, "ovwin64.exe"), share)
     with open(os.path.join(BENCH_PROGRAMS, "trivial_program.exe"), "rb") as f:
         write_stamped(os.path.join(folder, "verozar1.exe"), f.read())
     for name in COMPANIONS:
-        write_stamped(bench.host(SHARE + "\\" + name), b"A stand-in for %s.\r\n" % name.encode())
+        write_stamped(bench.host(share + "\\" + name), b"A stand-in for %s.\r\n" % name.encode())
     manifest = ["verozar1.exe CUR newer", "verozar2.dll CUR different", "ovwin.chm CUR different",
                 "readme.htm CUR doesnotexist"]
-    build_archive(manifest, os.path.join(folder, "archive.manifest"), os.path.join(folder, "verozar0.dll"))
+    build_archive(manifest, os.path.join(folder, "archive.manifest"), os.path.join(folder, "verozar0.dll"),
+                  signing_key)
     os.remove(os.path.join(folder, "archive.manifest"))
     for windows_folder in (PROGRAM_DATA, CACHE_PARENT):
         os.makedirs(bench.host(windows_folder), exist_ok=True)
@@ -261,18 +268,53 @@ def measure_overhead(bench):
             "trivial_start_seconds": trivial, "ratios": ratios}
 
 
+def header_size(bench, share):
+    with open(bench.host(share + "\\verozar0.dll"), "rb") as f:
+        return int.from_bytes(f.read(14)[10:14], "little")
+
+
+def share_reads(bench, share, expected):
+    """Bytes read from the share's folder in starts that find everything up
+    to date, at log level 0 and 1, against the bytes expected."""
+    result = {}
+    for level, arguments in (("level0", ("-s",)), ("level1", ("-s", "-d"))):
+        _, trace = bench.launcher(share, *arguments, debug="-all,+file")
+        tally = wine_traces.bytes_read_below(trace, share)
+        result[level] = {"bytes": tally.total, "by_file": tally.by_file, "ratio": tally.total / expected}
+    return result
+
+
+def measure_signed_share_reads(bench):
+    """The same starts from a share whose archive is signed, on a machine
+    given the public key: besides the header and records they may read the
+    digest table, and nothing of the contents. The key is taken away
+    afterwards, as every other measure runs without it."""
+    private, public = (os.path.join(bench.scratch, "archive-signing." + ext) for ext in ("pem", "pub"))
+    subprocess.run([TABPACK, "keygen", private, public], check=True, capture_output=True)
+    lay_out_share(bench, SIGNED_SHARE, private)
+    with open(public, "rb") as f:
+        bench.machine.reg_add(LAUNCHER_KEY, "ArchivePublicKey", "REG_BINARY", f.read().hex())
+    try:
+        bench.launcher(SIGNED_SHARE, "-s")  # the first start, as every installation had
+        header_and_records = header_size(bench, SIGNED_SHARE)
+        table = (header_and_records - 100) // 100 * DIGEST_LENGTH
+        result = {"header_and_records_bytes": header_and_records, "digest_table_bytes": table,
+                  **share_reads(bench, SIGNED_SHARE, header_and_records + table)}
+        with open(bench.host(SIGNED_SHARE + "\\OvwinDebug.log"), "rb") as f:
+            if b"signature verified." not in f.read():
+                raise BenchError("the signed archive was not verified")
+    finally:
+        bench.machine.reg_delete(LAUNCHER_KEY, "ArchivePublicKey")
+    return result
+
+
 def measure_share_reads(bench):
     """Bytes read from the launcher's folder in a start that finds
-    everything up to date, at log level 0 and 1, against the header and
-    record block of its archive."""
-    with open(bench.host(SHARE + "\\verozar0.dll"), "rb") as f:
-        header_and_records = int.from_bytes(f.read(14)[10:14], "little")
-    result = {"header_and_records_bytes": header_and_records}
-    for level, arguments in (("level0", ("-s",)), ("level1", ("-s", "-d"))):
-        _, trace = bench.launcher(SHARE, *arguments, debug="-all,+file")
-        tally = wine_traces.bytes_read_below(trace, SHARE)
-        result[level] = {"bytes": tally.total, "by_file": tally.by_file, "ratio": tally.total / header_and_records}
-    return result
+    everything up to date, against the header and record block of its
+    archive; and the same with a signed archive and the key."""
+    header_and_records = header_size(bench, SHARE)
+    return {"header_and_records_bytes": header_and_records, **share_reads(bench, SHARE, header_and_records),
+            "signed": measure_signed_share_reads(bench)}
 
 
 def check_entries_up_to_date(bench, count):
@@ -427,6 +469,15 @@ def median(samples):
     return bench_report.spread(samples)["median"]
 
 
+def signed_share_rows(signed):
+    expected = signed["header_and_records_bytes"] + signed["digest_table_bytes"]
+    return [ratio_row("P5 signed, key set: share reads / header+records+table, level %d" % level,
+                      [signed["level%d" % level]["ratio"]], TARGETS["p5"], unit="x",
+                      detail="%d / %d bytes (table %d)" % (signed["level%d" % level]["bytes"], expected,
+                                                           signed["digest_table_bytes"]))
+            for level in (0, 1)]
+
+
 def table_rows(results):
     p1, p2, p3, p4, p5, growth = (results[key] for key in ("p1", "p2", "p3", "p4", "p5", "growth"))
     memory = growth["peak_memory_kib"]
@@ -457,6 +508,7 @@ def table_rows(results):
                   detail="%d / %d bytes" % (p5["level0"]["bytes"], p5["header_and_records_bytes"])),
         ratio_row("P5 share reads / header+records, level 1", [p5["level1"]["ratio"]], TARGETS["p5"], unit="x",
                   detail="%d / %d bytes" % (p5["level1"]["bytes"], p5["header_and_records_bytes"])),
+        *signed_share_rows(p5["signed"]),
         {"measure": "Peak memory, %d / %d records" % (largest, smallest), "value": memory[largest] / memory[smallest],
          "unit": "x", "detail": "%.1f MiB / %.1f MiB" % (memory[largest] / 1024, memory[smallest] / 1024)},
         ratio_row("Growth exponent of the update step", [growth["exponent_from_1000"]], TARGETS["growth"],

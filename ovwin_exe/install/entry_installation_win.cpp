@@ -6,8 +6,12 @@
 #include "environment/administrative_rights.h"
 #include "environment/file_system.h"
 #include "environment/fs_redirection.h"
+#include "install/archive_signature.h"
 #include "install/install_decision.h"
+#include "install/sha256_win.h"
 #include "install/system_time_win.h"
+
+#include <cstring>
 
 namespace
 {
@@ -60,11 +64,72 @@ InstalledFile ReadInstalledFile(const char* path)
     return installed;
 }
 
+// The SHA-256 of an entry's bytes, taken as they are copied, against the
+// digest a verified archive's signature vouches for. Without a digest to
+// meet it hashes nothing and every copy matches.
+class ContentsDigest
+{
+  public:
+    explicit ContentsDigest(const uint8_t* signedDigest) : signed_(signedDigest)
+    {
+        if (signed_ != nullptr)
+        {
+            outcome_ = stream_.Start();
+        }
+    }
+
+    void Add(const void* bytes, DWORD length)
+    {
+        if (signed_ != nullptr && !outcome_.Failed())
+        {
+            outcome_ = stream_.Add(bytes, length);
+        }
+    }
+
+    // Whether the bytes copied are the signed ones; false after the error
+    // line. Bytes that could not be hashed are not taken on trust.
+    bool Matches(const ArchiveEntry& entry)
+    {
+        if (signed_ == nullptr)
+        {
+            return true;
+        }
+        uint8_t digest[kSha256Length] = {};
+        if (!outcome_.Failed())
+        {
+            outcome_ = stream_.Finish(digest);
+        }
+        if (outcome_.Failed())
+        {
+            char description[kErrorTextCapacity];
+            FormatErrorString(static_cast<uint32_t>(outcome_.Status), description, sizeof(description),
+                              kErrorKindNtStatus);
+            ErrorLog("InstallEntry: Failed to install \"%s\"; its contents could not be checked against the "
+                     "archive's signed digest: %s failed; %s",
+                     entry.FileName, outcome_.Call, description);
+            return false;
+        }
+        if (std::memcmp(digest, signed_, kSha256Length) != 0)
+        {
+            ErrorLog("InstallEntry: Failed to install \"%s\"; its contents differ from the archive's signed "
+                     "digest.",
+                     entry.FileName);
+            return false;
+        }
+        return true;
+    }
+
+  private:
+    const uint8_t* signed_;
+    Sha256Stream stream_;
+    CngOutcome outcome_;
+};
+
 // One read from the archive and one write to the destination of count
 // bytes; false after the error line. The remainder's lines say
 // "finalizing".
 bool CopyBlock(const ArchiveEntry& entry, const char* destinationPath, HANDLE archive, HANDLE output,
-               DWORD count, bool finalizing)
+               DWORD count, bool finalizing, ContentsDigest& contents)
 {
     const char* stage = finalizing ? "finalizing " : "";
     char block[kCopyBlock];
@@ -85,6 +150,7 @@ bool CopyBlock(const ArchiveEntry& entry, const char* destinationPath, HANDLE ar
             stage, entry.FileName, static_cast<int>(count), static_cast<int>(read));
         return false;
     }
+    contents.Add(block, read);
     DWORD written = 0;
     if (!WriteFile(output, block, read, &written, nullptr))
     {
@@ -102,23 +168,29 @@ bool CopyBlock(const ArchiveEntry& entry, const char* destinationPath, HANDLE ar
     return true;
 }
 
-bool CopyEntryBytes(const ArchiveEntry& entry, const char* destinationPath, HANDLE archive, HANDLE output)
+bool CopyEntryBytes(const ArchiveEntry& entry, const char* destinationPath, HANDLE archive, HANDLE output,
+                    const uint8_t* signedDigest)
 {
+    ContentsDigest contents(signedDigest);
     SetFilePointer(archive, static_cast<LONG>(entry.DataOffset), nullptr, FILE_BEGIN);
     for (uint32_t block = 0; block < entry.Size / kCopyBlock; ++block)
     {
-        if (!CopyBlock(entry, destinationPath, archive, output, kCopyBlock, false))
+        if (!CopyBlock(entry, destinationPath, archive, output, kCopyBlock, false, contents))
         {
             return false;
         }
     }
     const DWORD remainder = entry.Size % kCopyBlock;
-    return remainder == 0 || CopyBlock(entry, destinationPath, archive, output, remainder, true);
+    if (remainder != 0 && !CopyBlock(entry, destinationPath, archive, output, remainder, true, contents))
+    {
+        return false;
+    }
+    return contents.Matches(entry);
 }
 } // namespace
 
 int32_t CheckToInstallEntry(const ArchiveEntry& entry, const char* destinationPath, HANDLE archive,
-                            uint32_t installType)
+                            uint32_t installType, const uint8_t* signedDigest)
 {
     {
         const LogDepthScope entryDepth;
@@ -151,10 +223,11 @@ int32_t CheckToInstallEntry(const ArchiveEntry& entry, const char* destinationPa
             EnableFSCompatibility();
         }
     }
-    return InstallEntry(entry, destinationPath, archive);
+    return InstallEntry(entry, destinationPath, archive, signedDigest);
 }
 
-int32_t InstallEntry(const ArchiveEntry& entry, const char* destinationPath, HANDLE archive)
+int32_t InstallEntry(const ArchiveEntry& entry, const char* destinationPath, HANDLE archive,
+                     const uint8_t* signedDigest)
 {
     if (archive == INVALID_HANDLE_VALUE)
     {
@@ -181,7 +254,7 @@ int32_t InstallEntry(const ArchiveEntry& entry, const char* destinationPath, HAN
         return 0;
     }
     LoggedHandle output(created, "Output");
-    const bool copied = CopyEntryBytes(entry, destinationPath, archive, output.Get());
+    const bool copied = CopyEntryBytes(entry, destinationPath, archive, output.Get(), signedDigest);
     if (copied)
     {
         // The entry's time is UTC, as file times are: no conversion.

@@ -5,6 +5,8 @@
 #include "diagnostics/log.h"
 #include "install/tab_reader.h"
 
+#include <cstring>
+
 namespace
 {
 // One call of OpenTABFile: the archive being opened, the record block it
@@ -21,6 +23,7 @@ struct OpenAttempt
         LogArchiveRefusal(refusal, kArchiveName, recordNumber, description);
         tHnd.hnd.Reset();
         block.Reset();
+        tHnd.HeaderAndRecords.Reset();
         tHnd.Files.Reset();
         tHnd.FilesArraySize = 0;
         return std::nullopt;
@@ -35,7 +38,7 @@ struct OpenAttempt
 };
 } // namespace
 
-std::optional<TABHandle> OpenTABFile()
+std::optional<TABHandle> OpenTABFile(HeaderBytes headerBytes)
 {
     OpenAttempt attempt;
     TABHandle& tHnd = attempt.tHnd;
@@ -67,10 +70,15 @@ std::optional<TABHandle> OpenTABFile()
         return attempt.Refuse(RefusalOf(verdict));
     }
 
-    if (!AllocateLogged(attempt.block, fields.BlockLength))
+    // Kept, the record block follows a copy of the header in one block, the
+    // bytes a signature covers; released, it is read alone as it always was.
+    const uint32_t keptHeader = headerBytes == HeaderBytes::Keep ? kArchiveHeaderLength : 0;
+    LoggedHeapBlock<uint8_t>& bytes = keptHeader != 0 ? tHnd.HeaderAndRecords : attempt.block;
+    if (!AllocateLogged(bytes, static_cast<uint64_t>(keptHeader) + fields.BlockLength))
     {
         return attempt.Refuse(ArchiveRefusal::BufferAllocation);
     }
+    std::memcpy(bytes.Get(), header, keptHeader);
     tHnd.FileCount = static_cast<uint16_t>(fields.RecordCount);
     tHnd.FilesArraySize = fields.RecordCount * static_cast<uint32_t>(sizeof(ArchiveEntry));
     DebugLogAt(kLogDeveloper, "OpenTABFile: tHnd->FileCount = %d, tHnd->FilesArraySize = %d",
@@ -83,7 +91,7 @@ std::optional<TABHandle> OpenTABFile()
 
     if (SetFilePointer(tHnd.hnd.Get(), static_cast<LONG>(kArchiveHeaderLength), nullptr, FILE_BEGIN) ==
             INVALID_SET_FILE_POINTER ||
-        !ReadFile(tHnd.hnd.Get(), attempt.block.Get(), fields.BlockLength, &bytesRead, nullptr))
+        !ReadFile(tHnd.hnd.Get(), bytes.Get() + keptHeader, fields.BlockLength, &bytesRead, nullptr))
     {
         return attempt.RefuseWithError(ArchiveRefusal::ReadFailed, GetLastError());
     }
@@ -94,7 +102,7 @@ std::optional<TABHandle> OpenTABFile()
     }
 
     DebugLog("OpenTABFile: Reading %d file records from archive...", static_cast<int>(tHnd.FileCount));
-    const EntryWalk walk = ReadArchiveEntries(attempt.block.Get(), fields.RecordCount, tHnd.Files.Get());
+    const EntryWalk walk = ReadArchiveEntries(bytes.Get() + keptHeader, fields.RecordCount, tHnd.Files.Get());
     if (walk.refusal != ArchiveRefusal::None)
     {
         return attempt.Refuse(walk.refusal, walk.recordNumber);
@@ -112,6 +120,7 @@ void CloseTABFile(TABHandle& tHnd)
         tHnd.FilesArraySize = 0;
         tHnd.Files.Reset();
     }
+    tHnd.HeaderAndRecords.Reset();
     DebugLog("CloseTABFile: Closed archive \"%s\" (%p).", tHnd.ArchiveName, tHnd.hnd.Get());
     tHnd.hnd.Reset();
 }

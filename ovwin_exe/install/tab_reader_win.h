@@ -24,10 +24,22 @@ struct TABHandle
     uint16_t FileCount = 0;      // used and unused records
     uint32_t FilesArraySize = 0; // FileCount x 88
     LoggedHeapBlock<ArchiveEntry> Files{"tHnd->Files"};
+    // The first HeaderSize bytes of the file (header and record block) as
+    // they were read; held only when the opener asked to keep them.
+    LoggedHeapBlock<uint8_t> HeaderAndRecords{"tHnd->HeaderAndRecords"};
+};
+
+// Whether the open archive keeps its header and record block: a signature
+// check hashes them without reading the share again. Released, the reader
+// frees them as soon as the records are decoded.
+enum class HeaderBytes
+{
+    Release,
+    Keep,
 };
 
 // The open archive with its entry table filled; nothing when it was refused
 // (the reason is in the error log, the file closed and nothing left
 // allocated).
-[[nodiscard]] std::optional<TABHandle> OpenTABFile();
+[[nodiscard]] std::optional<TABHandle> OpenTABFile(HeaderBytes headerBytes);
 void CloseTABFile(TABHandle& tHnd);

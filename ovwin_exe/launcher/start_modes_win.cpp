@@ -110,7 +110,8 @@ bool InspectSystemAndConfiguration(const char* configurationText, uint32_t confi
 
 void CheckForUpdates()
 {
-    WorkStep("Checking for required updates...", 20, 500, [] { InstallTABFile(INSTALL_BY_TYPE); });
+    WorkStep("Checking for required updates...", 20, 500,
+             [] { InstallTABFile(INSTALL_BY_TYPE, LauncherKey); });
 }
 
 void ValidateFonts()
@@ -138,7 +139,7 @@ void RunReplaceMode()
         SetWindowTextA(GetDlgItem(SplashWindow, IDC_VERIFY_TEXT), "Replacing files...");
     }
     PrepareForBackup("backup-replace");
-    InstallTABFile(INSTALL_REPLACE);
+    InstallTABFile(INSTALL_REPLACE, LauncherKey);
 
     const UINT style = MB_SETFOREGROUND | MB_TOPMOST;
     if (AllReplaced)

@@ -15,7 +15,7 @@ OBJDUMP = "x86_64-w64-mingw32-objdump"
 # DLLs every Windows installation has; the launcher may import nothing else.
 SYSTEM_DLLS = {
     "advapi32.dll", "comctl32.dll", "gdi32.dll", "iphlpapi.dll", "kernel32.dll", "mpr.dll", "msvcrt.dll",
-    "ole32.dll", "shell32.dll", "user32.dll", "version.dll", "ws2_32.dll", "authz.dll",
+    "ole32.dll", "shell32.dll", "user32.dll", "version.dll", "ws2_32.dll", "authz.dll", "bcrypt.dll",
 }
 
 LAUNCHER = os.path.join(DIST_DIR, "ovwin64.exe")

@@ -1,8 +1,10 @@
 // InstallEntry on real files: entries of whole blocks, of blocks and a
-// remainder, and of a remainder alone arrive whole with their time, and an
+// remainder, and of a remainder alone arrive whole with their time; an
 // archive that ends inside an entry fails at the 4096-byte block (or the
-// remainder) that came short, saying how much of it was read.
+// remainder) that came short, saying how much of it was read; and an entry
+// of a verified archive stays only when its bytes have the signed digest.
 #include "install/entry_installation_win.h"
+#include "install/sha256_win.h"
 #include "support/win_log_fixture.h"
 
 #include <windows.h>
@@ -32,7 +34,8 @@ class EntryCopy : public WinLogTest
 
     // Copies an entry of stored.size() bytes out of an archive that holds
     // only the first `available` of them; InstallEntry's result.
-    int32_t Install(const std::vector<char>& stored, uint32_t available)
+    int32_t Install(const std::vector<char>& stored, uint32_t available,
+                    const uint8_t* signedDigest = nullptr)
     {
         {
             std::ofstream archive(ArchivePath(), std::ios::binary);
@@ -49,7 +52,7 @@ class EntryCopy : public WinLogTest
         entry.Size = static_cast<uint32_t>(stored.size());
         entry.Timestamp = {2023, 7, 14, 5, 9, 30, 15, 250};
         entry.InstallType = 103;
-        const int32_t result = InstallEntry(entry, Destination().c_str(), archive);
+        const int32_t result = InstallEntry(entry, Destination().c_str(), archive, signedDigest);
         CloseHandle(archive);
         return result;
     }
@@ -69,6 +72,13 @@ std::vector<char> Pattern(uint32_t size)
         bytes[i] = static_cast<char>((i * 7 + i / 4096) % 251);
     }
     return bytes;
+}
+
+std::vector<uint8_t> DigestOf(const std::vector<char>& bytes)
+{
+    std::vector<uint8_t> digest(32);
+    EXPECT_FALSE(Sha256Of(bytes.data(), static_cast<uint32_t>(bytes.size()), digest.data()).Failed());
+    return digest;
 }
 } // namespace
 
@@ -121,4 +131,45 @@ TEST_F(EntryCopy, AnArchiveEndingInsideTheEntryFailsAtTheBlockThatCameShort)
         EXPECT_EQ(ErrorLines(), std::vector<std::string>({c.line}));
         EXPECT_EQ(GetFileAttributesA(Destination().c_str()), INVALID_FILE_ATTRIBUTES);
     }
+}
+
+TEST_F(EntryCopy, ASignedEntryStaysOnlyWhenItsBytesHaveTheSignedDigest)
+{
+    const std::string differs = "ERROR !!  InstallEntry: Failed to install \"copy.bin\"; "
+                                "its contents differ from the archive's signed digest.";
+    // Hashed block by block as they are copied, remainder included.
+    for (const uint32_t size : {0u, 5u, kBlock, 3 * kBlock + 7})
+    {
+        SCOPED_TRACE(size);
+        const std::vector<char> stored = Pattern(size);
+        const std::vector<uint8_t> digest = DigestOf(stored);
+        ForgetLines();
+        ASSERT_EQ(Install(stored, size, digest.data()), 1);
+        EXPECT_TRUE(Installed() == stored);
+        EXPECT_TRUE(ErrorLines().empty());
+
+        // The signer saw one byte more, or one byte other in the last block.
+        std::vector<char> signedBytes = stored;
+        if (size == 0)
+        {
+            signedBytes.push_back('!');
+        }
+        else
+        {
+            signedBytes.back() ^= 1;
+        }
+        ForgetLines();
+        EXPECT_EQ(Install(stored, size, DigestOf(signedBytes).data()), 0);
+        EXPECT_EQ(ErrorLines(), std::vector<std::string>({differs}));
+        EXPECT_EQ(GetFileAttributesA(Destination().c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+
+    // A copy that fails on its own says so once, not also that it differs.
+    const std::vector<char> stored = Pattern(2 * kBlock);
+    ForgetLines();
+    EXPECT_EQ(Install(stored, kBlock, DigestOf(stored).data()), 0);
+    EXPECT_EQ(ErrorLines(),
+              std::vector<std::string>(
+                  {"ERROR !!  InstallEntry error: Error while reading source file \"copy.bin\"; "
+                   "Expected 4096 bytes read, 0 actual bytes read."}));
 }

@@ -50,7 +50,7 @@ class ArchiveReader : public WinLogTest
     {
         WriteArchive(bytes);
         ForgetLines();
-        EXPECT_FALSE(OpenTABFile());
+        EXPECT_FALSE(OpenTABFile(HeaderBytes::Release));
         EXPECT_TRUE(OpenableExclusively());
         const std::vector<std::string> errors = ErrorLines();
         return errors.size() == 1 ? errors[0] : "(" + std::to_string(errors.size()) + " error lines)";
@@ -69,7 +69,7 @@ TEST_F(ArchiveReader, OpensUnsharedAndClosesWithoutLeftovers)
     archive.Append(std::string(60, 'd'));
     WriteArchive(archive.bytes);
 
-    std::optional<TABHandle> opened = OpenTABFile();
+    std::optional<TABHandle> opened = OpenTABFile(HeaderBytes::Release);
     ASSERT_TRUE(opened);
     TABHandle& tHnd = *opened;
     const std::string handle = PointerText(tHnd.hnd.Get());
@@ -106,9 +106,41 @@ TEST_F(ArchiveReader, OpensUnsharedAndClosesWithoutLeftovers)
     EXPECT_EQ(ErrorCount, 0u);
 }
 
+TEST_F(ArchiveReader, KeptHeaderBytesAreTheFilesFirstHeaderSizeBytesUntilClosed)
+{
+    // Spare bytes after the last whole record are covered by a signature too.
+    ArchiveBytes archive(2);
+    archive.bytes.resize(350, 's');
+    archive.HeaderSize(350).Record(0, "a.dll", "CUR", 4).Append("aaaa");
+    archive.bytes[20] = 'r'; // reserved bytes, kept as they are
+    WriteArchive(archive.bytes);
+
+    std::optional<TABHandle> opened = OpenTABFile(HeaderBytes::Keep);
+    ASSERT_TRUE(opened);
+    TABHandle& tHnd = *opened;
+    ASSERT_TRUE(tHnd.HeaderAndRecords);
+    EXPECT_EQ(std::vector<uint8_t>(tHnd.HeaderAndRecords.Get(), tHnd.HeaderAndRecords.Get() + 350),
+              std::vector<uint8_t>(archive.bytes.begin(), archive.bytes.begin() + 350));
+    EXPECT_STREQ(tHnd.Files.Get()[0].FileName, "a.dll");
+    EXPECT_TRUE(DebugMessagesWith("pRecordBlock").empty());
+
+    CloseTABFile(tHnd);
+    EXPECT_FALSE(tHnd.HeaderAndRecords);
+    EXPECT_EQ(DebugMessagesWith("Freeing heap allocated memory for tHnd->HeaderAndRecords").size(), 1u);
+    EXPECT_TRUE(OpenableExclusively());
+
+    // Released, nothing is kept.
+    ForgetLines();
+    opened = OpenTABFile(HeaderBytes::Release);
+    ASSERT_TRUE(opened);
+    EXPECT_FALSE(opened->HeaderAndRecords);
+    CloseTABFile(*opened);
+    EXPECT_TRUE(DebugMessagesWith("tHnd->HeaderAndRecords").empty());
+}
+
 TEST_F(ArchiveReader, AMissingArchiveIsDescribedAndItsHandleReportedFree)
 {
-    EXPECT_FALSE(OpenTABFile());
+    EXPECT_FALSE(OpenTABFile(HeaderBytes::Release));
     ASSERT_EQ(ErrorLines().size(), 1u);
     EXPECT_EQ(ErrorLines()[0].rfind(kRefused + "[WIN32 0x00000002/C0002] ", 0), 0u) << ErrorLines()[0];
     EXPECT_EQ(DebugMessagesWith("CloseAndDestroyHandle: Handle tHnd->hnd is already free.").size(), 1u);
@@ -161,7 +193,7 @@ TEST_F(ArchiveReader, ArchivesOf2GiBAreRefusedUnread)
     CloseHandle(file);
 
     ForgetLines();
-    EXPECT_FALSE(OpenTABFile());
+    EXPECT_FALSE(OpenTABFile(HeaderBytes::Release));
     EXPECT_EQ(ErrorLines(), std::vector<std::string>{kRefused + "it is 2 GiB or larger and may be corrupt."});
     EXPECT_TRUE(OpenableExclusively());
 }
