@@ -32,7 +32,7 @@ void AppendPhysicalLine(const char* path, const std::string& line)
     {
         return;
     }
-    std::fprintf(file, "%s\n", line.c_str());
+    AppendLineAsOnePiece(file, line.c_str());
     std::fclose(file);
 }
 

@@ -1,8 +1,10 @@
-// What the log writer needs from the platform: the local date and time, and
-// the debugger's output channel.
+// What the log writer needs from the platform: the local date and time, the
+// debugger's output channel, and appends that other processes cannot tear.
 #pragma once
 
 #include "diagnostics/log_line.h"
+
+#include <cstdio>
 
 // The local date and time now, "MM/DD/YY" and "HH:MM:SS", with the time-zone
 // setting read afresh.
@@ -10,3 +12,9 @@ LogTimestamp ReadLogTimestamp();
 
 [[nodiscard]] bool DebuggerAttached();
 void WriteToDebugger(const char* text);
+
+// Writes the line and a newline at the end of a file opened for appending,
+// as one piece: two launchers started together share their logs, and a line
+// of one must never land on top of a line of the other. Where the file
+// cannot be locked the line is written all the same.
+void AppendLineAsOnePiece(std::FILE* file, const char* line);

@@ -45,3 +45,8 @@ void WriteToDebugger(const char* text)
 {
     debuggerOutput += text;
 }
+
+void AppendLineAsOnePiece(std::FILE* file, const char* line)
+{
+    std::fprintf(file, "%s\n", line);
+}
