@@ -474,10 +474,14 @@ class WineMachine:
         """Waits until no program of this machine runs from a file of this
         name (such as "verozar1.exe"); Wine names each process after it."""
         deadline = time.monotonic() + timeout
-        while self._processes_named(image_name[:15]):
+        while self.is_running(image_name):
             if time.monotonic() > deadline:
                 raise WineError("%s still runs after %s s" % (image_name, timeout))
             time.sleep(0.1)
+
+    def is_running(self, image_name):
+        """Whether a program of this machine runs from a file of this name."""
+        return bool(self._processes_named(image_name[:15]))
 
     def _processes_named(self, name):
         found = []
