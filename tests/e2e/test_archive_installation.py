@@ -178,6 +178,7 @@ class UpdateStep(ScratchFolder):
             "InstallEntry: L3; Error copying file. Destination file creation resulted in INVALID_HANDLE_VALUE; "
             "[WIN32 0x00000020/C0032] "), first_errors[1])
         self.assertEqual(first_errors[2], "InstallTABFile: The attempt to install or upgrade held.dll has failed.")
+        self.assertIn("*** Brisel Launch Successful. There were 3 non-fatal errors during startup. ***", first_texts)
         self.assertIn('"%s" Current File: Unknown,  Installer File: 7-14-2023 20:16 8' % held_path,
                       " ".join(first_texts))
 
