@@ -4,8 +4,11 @@ command line, and the logs read back."""
 import contextlib
 import os
 import re
+import shutil
 import subprocess
+import tempfile
 import time
+import unittest
 
 from tabpack import placeholder_archive
 from winemachine import DIST_DIR, LOG_TIME_MASK, WIN_TESTS_DIR, read_log
@@ -68,6 +71,15 @@ def mark_runtimes_installed(machine, x86=True, x64=True, netfx=True):
         marks[NETFX_MARK] = {"Install": 1, "Release": 528040}
     if marks:
         import_registry(machine, marks)
+
+
+class ScratchFolder(unittest.TestCase):
+    """A test with a host folder of its own in self.scratch (for the
+    archives it builds), removed afterwards."""
+
+    def setUp(self):
+        self.scratch = tempfile.mkdtemp(prefix="ovwin-scenario-")
+        self.addCleanup(shutil.rmtree, self.scratch, True)
 
 
 class Installation:

@@ -7,11 +7,9 @@ the start then does."""
 import calendar
 import datetime
 import os
-import shutil
-import tempfile
 import unittest
 
-from launcher_scenarios import ERROR_LOG, PROGRAM_DATA, Installation, held_open
+from launcher_scenarios import ERROR_LOG, PROGRAM_DATA, Installation, ScratchFolder, held_open
 from tabpack import UNUSED, Entry, build_archive, tabpack
 from winemachine import WineMachine
 
@@ -68,12 +66,6 @@ def decisions(installation):
         elif text.startswith("CheckToInstallEntry: Installing/Upgrading "):
             verdicts[path] = "install"
     return verdicts
-
-
-class ScratchFolder(unittest.TestCase):
-    def setUp(self):
-        self.scratch = tempfile.mkdtemp(prefix="ovwin-archive-installation-")
-        self.addCleanup(shutil.rmtree, self.scratch, True)
 
 
 class UpdateStep(ScratchFolder):

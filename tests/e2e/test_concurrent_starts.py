@@ -7,11 +7,9 @@ installed."""
 import collections
 import os
 import re
-import shutil
-import tempfile
 import unittest
 
-from launcher_scenarios import DEBUG_LOG, ERROR_LOG, STANDARD_STEPS, Installation
+from launcher_scenarios import DEBUG_LOG, ERROR_LOG, STANDARD_STEPS, Installation, ScratchFolder
 from tabpack import Entry, build_archive
 from winemachine import WineMachine
 
@@ -38,11 +36,7 @@ def unparsed_lines(path):
             ], lines[-1] == ""
 
 
-class DoubleClick(unittest.TestCase):
-    def setUp(self):
-        self.scratch = tempfile.mkdtemp(prefix="ovwin-concurrent-starts-")
-        self.addCleanup(shutil.rmtree, self.scratch, True)
-
+class DoubleClick(ScratchFolder):
     def test_two_starts_at_once_leave_whole_files_and_whole_logs(self):
         entries = [Entry("engine%d.dll" % i, "CUR", "newer", "2024-02-01T10:00:00.000Z", contents(i, 4 * 2**20 + i))
                    for i in range(3)]

@@ -5,12 +5,10 @@ token, so the copy asks again, and the tests answer it too."""
 
 import contextlib
 import os
-import shutil
-import tempfile
 import time
 import unittest
 
-from launcher_scenarios import (ASSEMBLIES_DIR, DEBUG_LOG, ERROR_LOG, STANDINS_DIR, Installation,
+from launcher_scenarios import (ASSEMBLIES_DIR, DEBUG_LOG, ERROR_LOG, STANDINS_DIR, Installation, ScratchFolder,
                                 mark_runtimes_installed)
 from tabpack import Entry, build_archive
 from winemachine import WIN_TESTS_DIR, WineMachine
@@ -219,11 +217,7 @@ def answer_every_question(machine, button, still_running):
     return asked
 
 
-class LimitedUser(unittest.TestCase):
-    def setUp(self):
-        self.scratch = tempfile.mkdtemp(prefix="ovwin-limited-user-")
-        self.addCleanup(shutil.rmtree, self.scratch, True)
-
+class LimitedUser(ScratchFolder):
     def test_never_changes_the_machine_and_each_launcher_asks_at_most_once(self):
         archive = build_archive(os.path.join(self.scratch, "archive"), [
             Entry("rates.dll", "CUR", "newer", STAMP, b"rates"),

@@ -7,10 +7,9 @@ start goes on with the next file and the next step."""
 import os
 import re
 import shutil
-import tempfile
 import unittest
 
-from launcher_scenarios import ERROR_LOG, LAUNCHER_KEY, LAUNCHER_KEY_PATH, Installation, held_open
+from launcher_scenarios import ERROR_LOG, LAUNCHER_KEY, LAUNCHER_KEY_PATH, Installation, ScratchFolder, held_open
 from tabpack import Entry, build_archive, placeholder_archive
 from winemachine import WIN_TESTS_DIR, WineMachine
 
@@ -49,27 +48,22 @@ def reasonless(lines):
     return [re.sub(r"(\[(?:WIN32|ERRNO) 0x[0-9a-f]{8}/C\d{4}\] ).*$", r"\1", line) for line in lines]
 
 
-def program_on_share(machine, sizes=None):
-    """An installation on drive N: with the main program (a test program)
-    and its ten companions, small unless sizes says otherwise, so that the
-    start copies them into the cache; returns the Installation."""
+def program_on_share(machine, archive, sizes=None):
+    """An installation on drive N: with this archive, the main program (a
+    test program) and its ten companions, of 10 bytes unless sizes says
+    otherwise, so that the start copies them into the cache; returns the
+    Installation."""
     machine.add_drive("n")
-    installation = Installation(machine, SHARE_FOLDER, archive=False)
+    installation = Installation(machine, SHARE_FOLDER, archive=archive)
     installation.add_program_data()
     installation.set_debug_level(1)
     for name in PROGRAM_FILES:
         if name == "verozar1.exe":
             installation.add_main_program()
         else:
-            machine.write_file(SHARE_FOLDER + "\\" + name, b"%s" % name.encode().ljust((sizes or {}).get(name, 10), b"."))
+            machine.write_file(SHARE_FOLDER + "\\" + name, name.encode().ljust((sizes or {}).get(name, 10), b"."))
     os.makedirs(machine.host_path(CACHE_PARENT), exist_ok=True)
     return installation
-
-
-class ScratchFolder(unittest.TestCase):
-    def setUp(self):
-        self.scratch = tempfile.mkdtemp(prefix="ovwin-faults-")
-        self.addCleanup(shutil.rmtree, self.scratch, True)
 
 
 class FullDisk(ScratchFolder):
@@ -78,8 +72,7 @@ class FullDisk(ScratchFolder):
         small_font = Entry("oskeltnarrowbold.ttf", "FON", "newer", STAMP, b"f" * 2000)
         archive = build_archive(os.path.join(self.scratch, "archive"), [big_font, small_font])
         with WineMachine(self.id()) as machine:
-            installation = program_on_share(machine, sizes={"verozar2.dll": 600 * 1024})
-            installation.add_archive(archive)
+            installation = program_on_share(machine, archive, sizes={"verozar2.dll": 600 * 1024})
             # The fonts folder and the cache each on a disk too small for one
             # of their files.
             fonts = machine.mount_small_disk(FONTS, 64)
@@ -122,8 +115,7 @@ def answer_archive_box(test, installation, started):
 class HeldFiles(ScratchFolder):
     def test_a_held_archive_and_a_held_cache_copy_fail_alone_and_an_archive_folder_is_refused(self):
         with WineMachine(self.id(), display=True) as machine:
-            installation = program_on_share(machine)
-            installation.add_archive(build_archive(os.path.join(self.scratch, "archive"), [
+            installation = program_on_share(machine, build_archive(os.path.join(self.scratch, "archive"), [
                 Entry("engine.dll", "CUR", "always", STAMP, b"engine")]))
             # A cached copy from before, held open by a program that shares
             # nothing, as is the archive.
@@ -164,8 +156,7 @@ class FoldersAndFiles(ScratchFolder):
         after = Entry("after.dll", "CUR", "newer", STAMP, b"after")
         archive = build_archive(os.path.join(self.scratch, "archive"), [in_a_folder, in_system, after])
         with WineMachine(self.id()) as machine:
-            installation = program_on_share(machine)
-            installation.add_archive(archive)
+            installation = program_on_share(machine, archive)
             # A folder named as an entry, with a file in it; files named as
             # the 32-bit system folder and as the cache's grandparent, so
             # that the instance file's folder cannot be made.
