@@ -5,6 +5,8 @@
 #include "diagnostics/log_line.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 // The local date and time now, "MM/DD/YY" and "HH:MM:SS", with the time-zone
 // setting read afresh.
@@ -13,8 +15,9 @@ LogTimestamp ReadLogTimestamp();
 [[nodiscard]] bool DebuggerAttached();
 void WriteToDebugger(const char* text);
 
-// Writes the line and a newline at the end of a file opened for appending,
-// as one piece: two launchers started together share their logs, and a line
-// of one must never land on top of a line of the other. Where the file
-// cannot be locked the line is written all the same.
-void AppendLineAsOnePiece(std::FILE* file, const char* line);
+// Writes the lines, each followed by a newline, at the end of a file opened
+// for appending, as one piece: two launchers started together share their
+// logs, and a line of one must never land on top of a line of the other, nor
+// between the physical lines of one wrapped message. Where the file cannot
+// be locked the lines are written all the same.
+void AppendLinesAsOnePiece(std::FILE* file, const std::vector<std::string>& lines);

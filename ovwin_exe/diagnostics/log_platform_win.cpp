@@ -24,7 +24,7 @@ void WriteToDebugger(const char* text)
     OutputDebugStringA(text);
 }
 
-void AppendLineAsOnePiece(std::FILE* file, const char* line)
+void AppendLinesAsOnePiece(std::FILE* file, const std::vector<std::string>& lines)
 {
     // The C runtime seeks to the end of a file opened for appending before
     // each write, and another process may write between the seek and the
@@ -36,7 +36,10 @@ void AppendLineAsOnePiece(std::FILE* file, const char* line)
     lockedByte.OffsetHigh = 0x7FFFFFFF;
     const bool locked = handle != INVALID_HANDLE_VALUE &&
                         LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockedByte) != FALSE;
-    std::fprintf(file, "%s\n", line);
+    for (const std::string& line : lines)
+    {
+        std::fprintf(file, "%s\n", line.c_str());
+    }
     std::fflush(file);
     if (locked)
     {

@@ -35,6 +35,14 @@ STANDARD_STEPS = [
     "Launching Brisel Please Wait...",
 ]
 
+# The main program and its companions, which a launcher on another drive
+# than Windows copies into the cache in this order.
+PROGRAM_FILES = ["ovwin.chm", "oktov.chm", "readme.htm", "ovw_sp.chm", "verozar1.exe", "verozar2.dll",
+                 "verozar5.dll", "verozar6.exe", "verozar7.exe", "verozarx.dll", "verozaru.dll"]
+# The folder that holds the cache, as the configuration repair makes it.
+CACHE_PARENT = r"C:\users\root\AppData\Local\Oskelt\Orvanta"
+CACHE = CACHE_PARENT + r"\_tcache1"
+
 
 # The registry marks the Microsoft installers leave, below HKLM.
 VC_RUNTIME_X86_MARK = r"SOFTWARE\Wow6432Node\Microsoft\VisualStudio\14.0\VC\Runtimes\x86"

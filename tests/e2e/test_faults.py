@@ -9,17 +9,14 @@ import re
 import shutil
 import unittest
 
-from launcher_scenarios import ERROR_LOG, LAUNCHER_KEY, LAUNCHER_KEY_PATH, Installation, ScratchFolder, held_open
+from launcher_scenarios import (CACHE, CACHE_PARENT, ERROR_LOG, LAUNCHER_KEY, LAUNCHER_KEY_PATH, PROGRAM_FILES, Installation,
+                                ScratchFolder, held_open)
 from tabpack import Entry, build_archive, placeholder_archive
 from winemachine import WIN_TESTS_DIR, WineMachine
 
 SHARE_FOLDER = r"N:\Brisel"
-CACHE_PARENT = r"C:\users\root\AppData\Local\Oskelt\Orvanta"
-CACHE = CACHE_PARENT + r"\_tcache1"
 FONTS = r"C:\windows\Fonts"
 STAMP = "2023-07-14T09:30:00.000Z"
-PROGRAM_FILES = ["ovwin.chm", "oktov.chm", "readme.htm", "ovw_sp.chm", "verozar1.exe", "verozar2.dll",
-                 "verozar5.dll", "verozar6.exe", "verozar7.exe", "verozarx.dll", "verozaru.dll"]
 BOX_CAPTION = "Orvanta"
 ARCHIVE_BOX = "Error Dialog: An error has occurred:; Failed to open verozar0.dll for installation."
 DISK_FULL = "[WIN32 0x00000070/C0112] "

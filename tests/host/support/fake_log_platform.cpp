@@ -46,7 +46,10 @@ void WriteToDebugger(const char* text)
     debuggerOutput += text;
 }
 
-void AppendLineAsOnePiece(std::FILE* file, const char* line)
+void AppendLinesAsOnePiece(std::FILE* file, const std::vector<std::string>& lines)
 {
-    std::fprintf(file, "%s\n", line);
+    for (const std::string& line : lines)
+    {
+        std::fprintf(file, "%s\n", line.c_str());
+    }
 }
