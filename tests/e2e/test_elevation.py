@@ -1,7 +1,9 @@
 """The elevation dialog as an administrator under UAC who has not elevated
 meets it, in the configuration step of a first start, and the elevated
 restart it leads to. Under Wine "runas" starts the copy with the caller's
-token, so the copy asks again, and the tests answer it too."""
+token, so the copy asks again, and the tests answer it too. Such a user's
+starts, with either answer, change nothing that every user of the machine
+shares."""
 
 import contextlib
 import os
@@ -272,8 +274,6 @@ class LimitedUser(ScratchFolder):
         self.assertEqual(copy_texts.count(ASKED), 1)
         self.assertEqual(copy_texts[-1], ENDED)
         self.assertFalse(machine_changes(before, after_elevate))
-
-
 
 
 if __name__ == "__main__":
