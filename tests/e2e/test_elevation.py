@@ -10,8 +10,8 @@ import os
 import time
 import unittest
 
-from launcher_scenarios import (ASSEMBLIES_DIR, DEBUG_LOG, ERROR_LOG, STANDINS_DIR, Installation, ScratchFolder,
-                                mark_runtimes_installed)
+from launcher_scenarios import (ASSEMBLIES_DIR, DEBUG_LOG, ERROR_LOG, LAUNCHER_KEY_PATH, STANDINS_DIR, Installation,
+                                ScratchFolder, mark_runtimes_installed)
 from tabpack import Entry, build_archive
 from winemachine import WIN_TESTS_DIR, WineMachine
 
@@ -267,6 +267,14 @@ class LimitedUser(ScratchFolder):
         self.assertEqual(cancelled_errors[:2], [DENIED, AUTHORITY_FAILURE])
         self.assertEqual(cancelled_errors.count(
             "CheckToInstallEntry: OVWin Entry install failed: Authority failure. You must be an administrator."), 5)
+        # Every refusal is counted, and so is the "Debug" value of the
+        # missing launcher key, read before the logs open.
+        self.assertEqual(cancelled_texts[-4], "*** Brisel Launch Successful. There were %d non-fatal errors during "
+                                              "startup. ***" % (len(cancelled_errors) + 1))
+        # The launcher key cannot be made: said, not counted.
+        self.assertIn('OVWin registry access failed: Error while creating/opening key "%s"; Setup may be required; '
+                      '[WIN32 0x00000005/C0005] ' % LAUNCHER_KEY_PATH,
+                      [text[:text.index("] ") + 2] for text in cancelled_texts if "Setup may be required" in text])
         self.assertFalse(machine_changes(before, after_cancel))
 
         self.assertEqual((elevated.exit_code, elevated_asked), (1, 2))
