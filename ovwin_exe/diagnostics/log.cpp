@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <new>
 #include <string>
+#include <vector>
 
 int32_t LogLevel = 0;
 int32_t LogDepth = 0;
@@ -18,10 +19,12 @@ namespace
 {
 constexpr std::size_t kRuleLength = 119;
 
-// Every physical line is opened, appended and closed on its own, so the file
-// is complete after every line and can be read while the launcher runs. A
-// file that cannot be opened loses the line silently.
-void AppendPhysicalLine(const char* path, const std::string& line)
+// Every message is opened, appended and closed on its own, so the file is
+// complete after every line and can be read while the launcher runs; the
+// physical lines of a wrapped message go in together, so that another
+// launcher's line cannot come between them. A file that cannot be opened
+// loses the lines silently.
+void AppendPhysicalLines(const char* path, const std::vector<std::string>& lines)
 {
     if (!LogsOpen)
     {
@@ -32,7 +35,7 @@ void AppendPhysicalLine(const char* path, const std::string& line)
     {
         return;
     }
-    std::fprintf(file, "%s\n", line.c_str());
+    AppendLinesAsOnePiece(file, lines);
     std::fclose(file);
 }
 
@@ -63,10 +66,7 @@ void WriteDebugMessage(int32_t level, const std::string& whole)
 {
     const std::string message = ShortenDebugMessage(whole);
     const std::string full = BuildDebugLine(ReadLogTimestamp(), DebugTagForLevel(level), LogDepth, message);
-    for (const std::string& line : WrapDebugLine(full, LogDepth, message.size()))
-    {
-        AppendPhysicalLine(DebugLogPath, line);
-    }
+    AppendPhysicalLines(DebugLogPath, WrapDebugLine(full, LogDepth, message.size()));
     ToDebugger(full);
 }
 
@@ -108,11 +108,11 @@ bool CountError()
 void WriteErrorMessage(const std::string& message)
 {
     const LogTimestamp stamp = ReadLogTimestamp();
-    AppendPhysicalLine(ErrorLogPath, BuildErrorLogLine(stamp, message));
+    AppendPhysicalLines(ErrorLogPath, {BuildErrorLogLine(stamp, message)});
     if (LogLevel > 0)
     {
         const std::string mirrored = BuildErrorDebugLine(stamp, LogDepth, message);
-        AppendPhysicalLine(DebugLogPath, mirrored);
+        AppendPhysicalLines(DebugLogPath, {mirrored});
         ToDebugger(mirrored);
     }
 }

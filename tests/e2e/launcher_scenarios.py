@@ -4,8 +4,11 @@ command line, and the logs read back."""
 import contextlib
 import os
 import re
+import shutil
 import subprocess
+import tempfile
 import time
+import unittest
 
 from tabpack import placeholder_archive
 from winemachine import DIST_DIR, LOG_TIME_MASK, WIN_TESTS_DIR, read_log
@@ -31,6 +34,14 @@ STANDARD_STEPS = [
     "Validating Brisel executables...", "Validating Brisel Peripheral Engine files...", "Preparing to launch...",
     "Launching Brisel Please Wait...",
 ]
+
+# The main program and its companions, which a launcher on another drive
+# than Windows copies into the cache in this order.
+PROGRAM_FILES = ["ovwin.chm", "oktov.chm", "readme.htm", "ovw_sp.chm", "verozar1.exe", "verozar2.dll",
+                 "verozar5.dll", "verozar6.exe", "verozar7.exe", "verozarx.dll", "verozaru.dll"]
+# The folder that holds the cache, as the configuration repair makes it.
+CACHE_PARENT = r"C:\users\root\AppData\Local\Oskelt\Orvanta"
+CACHE = CACHE_PARENT + r"\_tcache1"
 
 
 # The registry marks the Microsoft installers leave, below HKLM.
@@ -68,6 +79,15 @@ def mark_runtimes_installed(machine, x86=True, x64=True, netfx=True):
         marks[NETFX_MARK] = {"Install": 1, "Release": 528040}
     if marks:
         import_registry(machine, marks)
+
+
+class ScratchFolder(unittest.TestCase):
+    """A test with a host folder of its own in self.scratch (for the
+    archives it builds), removed afterwards."""
+
+    def setUp(self):
+        self.scratch = tempfile.mkdtemp(prefix="ovwin-scenario-")
+        self.addCleanup(shutil.rmtree, self.scratch, True)
 
 
 class Installation:

@@ -7,11 +7,9 @@ the start then does."""
 import calendar
 import datetime
 import os
-import shutil
-import tempfile
 import unittest
 
-from launcher_scenarios import ERROR_LOG, PROGRAM_DATA, Installation, held_open
+from launcher_scenarios import ERROR_LOG, PROGRAM_DATA, Installation, ScratchFolder, held_open
 from tabpack import UNUSED, Entry, build_archive, tabpack
 from winemachine import WineMachine
 
@@ -68,12 +66,6 @@ def decisions(installation):
         elif text.startswith("CheckToInstallEntry: Installing/Upgrading "):
             verdicts[path] = "install"
     return verdicts
-
-
-class ScratchFolder(unittest.TestCase):
-    def setUp(self):
-        self.scratch = tempfile.mkdtemp(prefix="ovwin-archive-installation-")
-        self.addCleanup(shutil.rmtree, self.scratch, True)
 
 
 class UpdateStep(ScratchFolder):
@@ -178,6 +170,7 @@ class UpdateStep(ScratchFolder):
             "InstallEntry: L3; Error copying file. Destination file creation resulted in INVALID_HANDLE_VALUE; "
             "[WIN32 0x00000020/C0032] "), first_errors[1])
         self.assertEqual(first_errors[2], "InstallTABFile: The attempt to install or upgrade held.dll has failed.")
+        self.assertIn("*** Brisel Launch Successful. There were 3 non-fatal errors during startup. ***", first_texts)
         self.assertIn('"%s" Current File: Unknown,  Installer File: 7-14-2023 20:16 8' % held_path,
                       " ".join(first_texts))
 

@@ -1,15 +1,19 @@
 """The elevation dialog as an administrator under UAC who has not elevated
 meets it, in the configuration step of a first start, and the elevated
 restart it leads to. Under Wine "runas" starts the copy with the caller's
-token, so the copy asks again, and the tests answer it too."""
+token, so the copy asks again, and the tests answer it too. Such a user's
+starts, with either answer, change nothing that every user of the machine
+shares."""
 
 import contextlib
 import os
 import time
 import unittest
 
-from launcher_scenarios import DEBUG_LOG, ERROR_LOG, Installation
-from winemachine import WineMachine
+from launcher_scenarios import (ASSEMBLIES_DIR, DEBUG_LOG, ERROR_LOG, LAUNCHER_KEY_PATH, STANDINS_DIR, Installation,
+                                ScratchFolder, mark_runtimes_installed)
+from tabpack import Entry, build_archive
+from winemachine import WIN_TESTS_DIR, WineMachine
 
 POLICIES_SYSTEM = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System"
 COMPANY_KEY_PATH = r"SOFTWARE\Altavy Solutions Inc."
@@ -25,6 +29,7 @@ ASKED = ("RequestElevatedRights: Process DOES NOT have UAC elevation privileges 
 DENIED = "RequestElevatedRights: User has denied elevation."
 AUTHORITY_FAILURE = "InitConfigLocations: Authority failure. This operation requires full administrator rights."
 ENDED = "Ending launcher application with exit code 0."
+STAMP = "2023-07-14T09:30:00.000Z"
 
 
 @contextlib.contextmanager
@@ -172,6 +177,111 @@ class ElevationDialog(unittest.TestCase):
                                              "[WIN32 0x00000578/C1400] "), errors[0])
         self.assertEqual(errors[1], AUTHORITY_FAILURE)
         self.assertFalse([text for text in texts if "updates required" in text])
+
+
+def machine_wide_state(machine):
+    """What a start may change for every user of the machine: the files and
+    folders below the Windows and program-data folders (with size and
+    last-write time), and HKEY_LOCAL_MACHINE\\SOFTWARE as `reg export`
+    writes it."""
+    state = {}
+    for top in (r"C:\windows", r"C:\ProgramData"):
+        for folder, folders, files in os.walk(machine.host_path(top)):
+            for name in folders + files:
+                path = os.path.join(folder, name)
+                status = os.lstat(path)
+                state[os.path.relpath(path, machine.prefix)] = (name in files and status.st_size, status.st_mtime_ns)
+    export = r"C:\users\root\Temp\hklm-software.reg"
+    machine.wine("reg", "export", r"HKLM\SOFTWARE", export, "/reg:64", "/y")
+    state["HKLM\\SOFTWARE"] = machine.read_bytes(export).decode("utf-16")
+    os.remove(machine.host_path(export))
+    return state
+
+
+def machine_changes(before, after):
+    """The names whose state differs between two machine_wide_state()s."""
+    return sorted(name for name in set(before) | set(after) if before.get(name) != after.get(name))
+
+
+def answer_every_question(machine, button, still_running):
+    """Presses the button on every elevation dialog that appears until
+    still_running() says the launchers are done; returns how many there
+    were."""
+    asked = 0
+    deadline = time.monotonic() + 120
+    while still_running():
+        if time.monotonic() > deadline:
+            raise AssertionError("the launcher did not end")
+        if machine.uiprobe("wait", TITLE, "500", check=False)[0] == 0:
+            asked += 1
+            machine.uiprobe("click", TITLE, str(button))
+            button = CANCEL
+    return asked
+
+
+class LimitedUser(ScratchFolder):
+    def test_never_changes_the_machine_and_each_launcher_asks_at_most_once(self):
+        archive = build_archive(os.path.join(self.scratch, "archive"), [
+            Entry("rates.dll", "CUR", "newer", STAMP, b"rates"),
+            Entry("Oskelt Narrow Normal.ttf", "FON", "doesnotexist", STAMP, b"font"),
+            Entry("rates.ini", "WIN", "always", STAMP, b"[rates]"),
+            Entry("engine32.dll", "SYS", "newer", STAMP, b"engine32"),
+            Entry("engine64.dll", "S64", "newer", STAMP, b"engine64"),
+        ])
+        with uac_machine(self) as machine:
+            # As on Windows, only administrators may add keys below
+            # HKLM\SOFTWARE; Wine enforces the DACL while the machine runs.
+            machine.wine(os.path.join(WIN_TESTS_DIR, "key_security_probe.exe"), "set", "SOFTWARE",
+                         "D:(A;CI;KA;;;BA)(A;CI;KA;;;SY)(A;CI;KR;;;BU)(A;CI;KR;;;WD)")
+            # Everything wants an administrator: the configuration, an
+            # update, the x86 runtime and an assembly.
+            installation = Installation(machine, archive=archive, runtimes=False)
+            mark_runtimes_installed(machine, x86=False)
+            installation.add_main_program()
+            installation.add_to_redist(os.path.join(STANDINS_DIR, "vc_redist.x86.exe"))
+            installation.add_to_redist(os.path.join(ASSEMBLIES_DIR, "assembly-2.1.0.5.dll"), "Rating.dll")
+            before = machine_wide_state(machine)
+
+            # Cancel: one question, and every later step is refused without one.
+            started = machine.start_program(installation.launcher, "-d", cwd=installation.folder, limited=True)
+            cancelled_asked = answer_every_question(machine, CANCEL, started.running)
+            cancelled = started.wait(10)
+            cancelled_texts = installation.texts()
+            cancelled_errors = installation.texts(ERROR_LOG)
+            after_cancel = machine_wide_state(machine)
+
+            # Elevate: Wine's "runas" gives the copy the same limited token,
+            # so the copy asks too, once, and takes the answer Cancel.
+            started = machine.start_program(installation.launcher, "-d", cwd=installation.folder, limited=True)
+            elevated_asked = answer_every_question(
+                machine, ELEVATE, lambda: started.running() or machine.is_running("ovwin64.exe"))
+            elevated = started.wait(10)
+            copy_texts = installation.texts()
+            after_elevate = machine_wide_state(machine)
+
+        self.assertEqual((cancelled.exit_code, cancelled_asked), (0, 1))
+        self.assertEqual(cancelled_texts.count(ASKED), 1)
+        denied_again = [text for text in cancelled_texts if "Previous elevation request was denied" in text]
+        # Five entries, the runtime and the assembly.
+        self.assertEqual(len(denied_again), 7, denied_again)
+        self.assertEqual(cancelled_errors[:2], [DENIED, AUTHORITY_FAILURE])
+        self.assertEqual(cancelled_errors.count(
+            "CheckToInstallEntry: OVWin Entry install failed: Authority failure. You must be an administrator."), 5)
+        # Every refusal is counted, and so is the "Debug" value of the
+        # missing launcher key, read before the logs open.
+        self.assertEqual(cancelled_texts[-4], "*** Brisel Launch Successful. There were %d non-fatal errors during "
+                                              "startup. ***" % (len(cancelled_errors) + 1))
+        # The launcher key cannot be made: said, not counted.
+        self.assertIn('OVWin registry access failed: Error while creating/opening key "%s"; Setup may be required; '
+                      '[WIN32 0x00000005/C0005] ' % LAUNCHER_KEY_PATH,
+                      [text[:text.index("] ") + 2] for text in cancelled_texts if "Setup may be required" in text])
+        self.assertFalse(machine_changes(before, after_cancel))
+
+        self.assertEqual((elevated.exit_code, elevated_asked), (1, 2))
+        self.assertIn("Initialize: Command Line: -d -el", copy_texts)
+        self.assertEqual(copy_texts.count(ASKED), 1)
+        self.assertEqual(copy_texts[-1], ENDED)
+        self.assertFalse(machine_changes(before, after_elevate))
 
 
 if __name__ == "__main__":

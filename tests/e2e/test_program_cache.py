@@ -9,17 +9,12 @@ import re
 import shutil
 import unittest
 
-from launcher_scenarios import ERROR_LOG, LAUNCHER_KEY, PRELOAD_LOG, Installation, main_program_report
+from launcher_scenarios import (CACHE, CACHE_PARENT, ERROR_LOG, LAUNCHER_KEY, PRELOAD_LOG, PROGRAM_FILES, Installation,
+                                main_program_report)
 from winemachine import DIST_DIR, WineMachine, relay_calls
 
-# The program files in the order the launcher takes them.
-PROGRAM_FILES = ["ovwin.chm", "oktov.chm", "readme.htm", "ovw_sp.chm", "verozar1.exe", "verozar2.dll",
-                 "verozar5.dll", "verozar6.exe", "verozar7.exe", "verozarx.dll", "verozaru.dll"]
 TPE_FILES = ["engine.tpe", "tariffs.tpe"]
 SHARE_FOLDER = r"N:\Brisel"
-# The folder the configuration repair makes for the cache.
-CACHE_PARENT = r"C:\users\root\AppData\Local\Oskelt\Orvanta"
-CACHE = CACHE_PARENT + r"\_tcache1"
 REPORT = "verozar1-report.txt"
 # 2024-03-05 10:20:30.1234567 UTC; the files lie a minute apart from there.
 FIRST_TIME_NS = calendar.timegm((2024, 3, 5, 10, 20, 30)) * 10**9 + 123456700

@@ -217,6 +217,7 @@ class WineMachine:
         self._xvfb = None
         self._counter = 0
         self._drives = {}  # "N:" -> the host folder behind the letter
+        self._small_disks = []  # host folders with a small file system mounted on them
 
     # -- life cycle -------------------------------------------------------
 
@@ -304,6 +305,8 @@ class WineMachine:
                 self._server.wait()
             self._server = None
         self._kill_leftovers()
+        while self._small_disks:
+            subprocess.run(["umount", self._small_disks.pop()], capture_output=True)
         if self._xvfb is not None:
             self._xvfb.terminate()
             try:
@@ -373,6 +376,18 @@ class WineMachine:
             self.reg_add(r"HKLM\Software\Wine\Drives", letter + ":", "REG_SZ", "network")
             self._restart_server()
         return folder
+
+    def mount_small_disk(self, windows_folder, kib):
+        """Mounts a file system of kib KiB (a tmpfs) on a folder of the
+        machine, made when missing, so that writes into it fail as on a full
+        disk once it holds that much: Wine then answers error 0x70. It is
+        unmounted when the machine closes."""
+        path = self.host_path(windows_folder)
+        os.makedirs(path, exist_ok=True)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%dk,mode=0755" % kib, "tmpfs", path], check=True,
+                       capture_output=True)
+        self._small_disks.append(path)
+        return path
 
     def write_file(self, windows_path, data):
         path = self.host_path(windows_path)
@@ -459,10 +474,14 @@ class WineMachine:
         """Waits until no program of this machine runs from a file of this
         name (such as "verozar1.exe"); Wine names each process after it."""
         deadline = time.monotonic() + timeout
-        while self._processes_named(image_name[:15]):
+        while self.is_running(image_name):
             if time.monotonic() > deadline:
                 raise WineError("%s still runs after %s s" % (image_name, timeout))
             time.sleep(0.1)
+
+    def is_running(self, image_name):
+        """Whether a program of this machine runs from a file of this name."""
+        return bool(self._processes_named(image_name[:15]))
 
     def _processes_named(self, name):
         found = []

@@ -1,3 +1,4 @@
+#include "install/install_file_name.h"
 #include "install/program_cache_rules.h"
 
 #include <gtest/gtest.h>
@@ -45,5 +46,28 @@ TEST(ProgramCacheRules, CopyIsCurrentWithTheSameSizeAndTheSameTimeToTheMinute)
     {
         EXPECT_EQ(CacheCopyIsCurrent(row.copy, source), row.current) << row.change;
         EXPECT_EQ(CacheCopyIsCurrent(source, row.copy), row.current) << row.change << ", reversed";
+    }
+}
+
+TEST(ProgramCacheRules, FailedCopyIsRemovedOnlyWhenTheCopyMadeIt)
+{
+    constexpr uint32_t kDiskFull = 112, kSharingViolation = 32, kAccessDenied = 5;
+    struct Case
+    {
+        bool existedBefore;
+        uint32_t error;
+        bool removed;
+    };
+    const Case cases[] = {
+        {false, kDiskFull, true},          // the partial copy goes
+        {false, kAccessDenied, true},      // whatever the copy made goes
+        {false, kSharingViolation, false}, // another process holds the name
+        {true, kDiskFull, false},          // a file not this copy's stays
+        {true, kAccessDenied, false},
+    };
+    for (const Case& c : cases)
+    {
+        EXPECT_EQ(RemoveAfterFailedCopy(c.existedBefore, c.error), c.removed)
+            << c.existedBefore << " " << c.error;
     }
 }

@@ -45,3 +45,11 @@ void WriteToDebugger(const char* text)
 {
     debuggerOutput += text;
 }
+
+void AppendLinesAsOnePiece(std::FILE* file, const std::vector<std::string>& lines)
+{
+    for (const std::string& line : lines)
+    {
+        std::fprintf(file, "%s\n", line.c_str());
+    }
+}
