@@ -229,12 +229,32 @@ bool Settle(HWND dialog)
     return !IsWindow(dialog) || FocusOf(dialog) == original;
 }
 
-// Presses Escape where the window's keyboard input goes: its focused
-// control, or the window itself.
+// The window's focused control, or the window itself. A dialog shows a
+// moment before its thread moves the keyboard focus into it, and a key sent
+// meanwhile would reach the window that had the focus (the dialog's owner,
+// say), so this waits for the focus to arrive.
+HWND KeyboardTarget(HWND window)
+{
+    const DWORD start = GetTickCount();
+    for (;;)
+    {
+        const HWND focus = FocusOf(window);
+        if (focus == window || (focus != nullptr && IsChild(window, focus)))
+        {
+            return focus;
+        }
+        if (GetTickCount() - start >= kDefaultWaitMs)
+        {
+            return window;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+// Presses Escape where the window's keyboard input goes.
 bool PressEscape(HWND window)
 {
-    const HWND focus = FocusOf(window);
-    const HWND target = focus != nullptr ? focus : window;
+    const HWND target = KeyboardTarget(window);
     PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
     return Settle(window);
