@@ -2,8 +2,9 @@
 // comes from anyone's build: its audit, the signature block, the digest
 // table and every digest must take arbitrary bytes without a fault. Each
 // input is verified as a file read through a stream, as the command reads
-// it, once without a key and once with the key that signed the seeds, so
-// mutations of a signed seed reach the signature check.
+// it: an input of even length with the key that signed the seeds, as most
+// signed seeds are, so their mutations reach the signature check; one of odd
+// length without a key.
 #include "tabpack_commands.h"
 
 #include <cstddef>
@@ -38,14 +39,12 @@ FilePointer OpenInput(const uint8_t* data, std::size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
-    for (const PublicPoint* key : {static_cast<const PublicPoint*>(nullptr), &kSeedKey})
+    FilePointer file = OpenInput(data, size);
+    if (!file || Discard() == nullptr)
     {
-        FilePointer file = OpenInput(data, size);
-        if (!file || Discard() == nullptr)
-        {
-            std::abort(); // the harness itself failed: no verdict would mean anything
-        }
-        static_cast<void>(VerifyOpenArchive("fuzzed.tab", file.get(), size, key, Discard(), Discard()));
+        std::abort(); // the harness itself failed: no verdict would mean anything
     }
+    const PublicPoint* key = size % 2 == 0 ? &kSeedKey : nullptr;
+    static_cast<void>(VerifyOpenArchive("fuzzed.tab", file.get(), size, key, Discard(), Discard()));
     return 0;
 }

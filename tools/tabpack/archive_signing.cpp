@@ -70,7 +70,8 @@ bool ReadRange(std::FILE* file, uint64_t offset, uint64_t length, ByteSink& sink
     {
         return false;
     }
-    std::vector<uint8_t> chunk(kChunk);
+    // Most entries are small: a chunk no larger than the entry.
+    std::vector<uint8_t> chunk(static_cast<std::size_t>(length < kChunk ? length : kChunk));
     while (length > 0)
     {
         const std::size_t want = length < kChunk ? static_cast<std::size_t>(length) : kChunk;
