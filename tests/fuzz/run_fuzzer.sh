@@ -33,6 +33,10 @@ seconds=${OVWIN_FUZZ_SECONDS:-0}
 runs=${OVWIN_FUZZ_RUNS:-0}
 
 if [ "$runs" -gt 0 ]; then
+    # A smaller quarantine of freed blocks than the default 256 MiB keeps the
+    # memory an execution reuses in place: tabpack verify runs twice as fast,
+    # and a block is still held back for thousands of allocations.
+    export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16}"
     mkdir -p "$work" "$merge_into"
     log="$artifacts/$name-long.log"
     started=$(date +%s)
