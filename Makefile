@@ -7,8 +7,10 @@ DIST       := dist
 BENCH_HOST := build/bench/host
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 300
+FUZZ_RUNS ?= 10000000
+FUZZ_JOBS ?= 1
 
-.PHONY: all deps build build-win build-host test demo screenshots bench fuzz format clean
+.PHONY: all deps build build-win build-host test demo screenshots bench fuzz fuzz-long format clean
 
 all: build
 
@@ -36,6 +38,15 @@ test: build
 fuzz: build-host
 	@cd $(HOST_BUILD) && OVWIN_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest -L fuzz --output-on-failure \
 		--timeout $$(( $(FUZZ_SECONDS) + 120 ))
+
+# Every fuzzer for FUZZ_RUNS executions, FUZZ_JOBS at a time, outside CI;
+# what they find that the committed corpus lacks is merged into
+# tests/fuzz/corpus/ to be committed. One line per fuzzer gives its figures.
+fuzz-long: build-host
+	@echo "Fuzzing each target for $(FUZZ_RUNS) executions; progress in $(HOST_BUILD)/artifacts/fuzz/*-long.log"
+	@cd $(HOST_BUILD) && mkdir -p artifacts/fuzz && { OVWIN_FUZZ_RUNS=$(FUZZ_RUNS) ctest -L fuzz --verbose -j $(FUZZ_JOBS) --timeout 86400 \
+		>artifacts/fuzz-long.log 2>&1; status=$$?; \
+		grep -E '^[0-9]+: [a-z_]+_fuzzer: |tests passed|tests failed' artifacts/fuzz-long.log; exit $$status; }
 
 demo: build
 	@python3 tests/harness/demo.py

@@ -82,9 +82,18 @@ void InstallCOMFiles(bool repairMode)
     char sourceFolder[kPathCapacity];
     char utilityPath[kPathCapacity];
     char pattern[kPathCapacity];
-    FormatToBuffer(sourceFolder, sizeof(sourceFolder), "%sredist\\", KnownFoldersList.CurrDir);
-    FormatToBuffer(utilityPath, sizeof(utilityPath), "%sUTL\\DoziZUZ.exe", KnownFoldersList.CurrDir);
-    FormatToBuffer(pattern, sizeof(pattern), "%s*.DLL", sourceFolder);
+    // In a folder this deep the utility could not be named, let alone found.
+    if (FormatToBuffer(sourceFolder, sizeof(sourceFolder), "%sredist\\", KnownFoldersList.CurrDir) < 0 ||
+        FormatToBuffer(utilityPath, sizeof(utilityPath), "%sUTL\\DoziZUZ.exe", KnownFoldersList.CurrDir) <
+            0 ||
+        FormatToBuffer(pattern, sizeof(pattern), "%s*.DLL", sourceFolder) < 0)
+    {
+        ErrorLog(
+            "InstallCOMFiles: OVWin COM assemblies check/install failed: The paths below \"%s\" are longer "
+            "than 259 characters.",
+            KnownFoldersList.CurrDir);
+        return;
+    }
     DebugLog("InstallCOMFiles: Using folder %s for redistributable COM assemblies...", sourceFolder);
     DebugLog("InstallCOMFiles: Using folder %s as destination...", destinationFolder);
     DebugLog("InstallCOMFiles: Using path %s for COM assembly registration utility...", utilityPath);

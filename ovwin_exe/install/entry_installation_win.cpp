@@ -125,21 +125,31 @@ class ContentsDigest
     CngOutcome outcome_;
 };
 
+// The remainder's lines say "finalizing".
+const char* StageOf(bool finalizing)
+{
+    return finalizing ? "finalizing " : "";
+}
+
+void LogReadFailure(const ArchiveEntry& entry, HANDLE archive, bool finalizing, DWORD error)
+{
+    char description[kErrorTextCapacity];
+    ErrorLog("InstallEntry error: Error while %sreading source file \"%s\" (%p); %s", StageOf(finalizing),
+             entry.FileName, archive, Describe(error, description));
+}
+
 // One read from the archive and one write to the destination of count
-// bytes; false after the error line. The remainder's lines say
-// "finalizing".
+// bytes; false after the error line.
 bool CopyBlock(const ArchiveEntry& entry, const char* destinationPath, HANDLE archive, HANDLE output,
                DWORD count, bool finalizing, ContentsDigest& contents)
 {
-    const char* stage = finalizing ? "finalizing " : "";
+    const char* stage = StageOf(finalizing);
     char block[kCopyBlock];
     char description[kErrorTextCapacity];
     DWORD read = 0;
     if (!ReadFile(archive, block, count, &read, nullptr))
     {
-        const DWORD error = GetLastError();
-        ErrorLog("InstallEntry error: Error while %sreading source file \"%s\" (%p); %s", stage,
-                 entry.FileName, archive, Describe(error, description));
+        LogReadFailure(entry, archive, finalizing, GetLastError());
         return false;
     }
     if (read != count)
@@ -172,7 +182,21 @@ bool CopyEntryBytes(const ArchiveEntry& entry, const char* destinationPath, HAND
                     const uint8_t* signedDigest)
 {
     ContentsDigest contents(signedDigest);
-    SetFilePointer(archive, static_cast<LONG>(entry.DataOffset), nullptr, FILE_BEGIN);
+    // DataOffset is a signed seek distance, so contents said to lie at 2 GiB
+    // or beyond cannot be reached. A failed seek leaves the archive where the
+    // last read stopped, and copying from there would install another
+    // entry's bytes under this name: it fails the first read instead.
+    if (SetFilePointer(archive, static_cast<LONG>(entry.DataOffset), nullptr, FILE_BEGIN) ==
+            INVALID_SET_FILE_POINTER &&
+        entry.Size > 0)
+    {
+        const DWORD error = GetLastError();
+        if (error != NO_ERROR)
+        {
+            LogReadFailure(entry, archive, entry.Size < kCopyBlock, error);
+            return false;
+        }
+    }
     for (uint32_t block = 0; block < entry.Size / kCopyBlock; ++block)
     {
         if (!CopyBlock(entry, destinationPath, archive, output, kCopyBlock, false, contents))

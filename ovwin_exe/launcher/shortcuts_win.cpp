@@ -59,7 +59,14 @@ void CreateFolderIfMissing(const char* folder)
 bool EnsureShortcut(const char* folder, const ShortcutSpec& shortcut)
 {
     char linkPath[kPathCapacity];
-    FormatToBuffer(linkPath, sizeof(linkPath), "%s\\%s", folder, shortcut.LinkName);
+    if (FormatToBuffer(linkPath, sizeof(linkPath), "%s\\%s", folder, shortcut.LinkName) < 0)
+    {
+        ErrorLog(
+            "CreateShortcut: The shortcut \"%s\" in \"%s\" would have a path longer than 259 characters; "
+            "it is not created.",
+            shortcut.LinkName, folder);
+        return false;
+    }
     if (FileExist(linkPath) == 1 && !LaunchOptions.RepairMode.Set)
     {
         return true;

@@ -70,7 +70,8 @@ bool ReadRange(std::FILE* file, uint64_t offset, uint64_t length, ByteSink& sink
     {
         return false;
     }
-    std::vector<uint8_t> chunk(kChunk);
+    // Most entries are small: a chunk no larger than the entry.
+    std::vector<uint8_t> chunk(static_cast<std::size_t>(length < kChunk ? length : kChunk));
     while (length > 0)
     {
         const std::size_t want = length < kChunk ? static_cast<std::size_t>(length) : kChunk;
@@ -393,7 +394,8 @@ bool ReadPublicKeyFile(const std::string& path, PublicPoint* key, std::string* w
     return true;
 }
 
-SignatureAudit AuditSignature(const std::string& archive, const ArchiveImage& image, const PublicPoint* key)
+SignatureAudit AuditSignature(const std::string& archive, std::FILE* file, const ArchiveImage& image,
+                              const PublicPoint* key)
 {
     SignatureAudit audit;
     std::vector<Finding>& findings = audit.Findings;
@@ -442,14 +444,13 @@ SignatureAudit AuditSignature(const std::string& archive, const ArchiveImage& im
                             std::to_string(after) + " bytes after the digest table are not signed", 0});
     }
 
-    FilePointer file(std::fopen(archive.c_str(), "rb"));
     std::vector<uint8_t> table(static_cast<std::size_t>(tableLength));
-    if (!file || !ReadWholeTable(file.get(), block.DigestTableOffset, &table))
+    if (!ReadWholeTable(file, block.DigestTableOffset, &table))
     {
         Refuse(findings, 0, "cannot read the digest table: " + ErrnoReason(archive));
         return audit;
     }
-    AuditDigests(file.get(), image, fields, table, findings);
+    AuditDigests(file, image, fields, table, findings);
 
     std::string checked = std::to_string(fields.RecordCount) + " digests";
     if (key != nullptr && !otherKey)

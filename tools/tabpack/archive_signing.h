@@ -38,8 +38,10 @@ struct SignatureAudit
 
 // The signature block, the digest table's place and every digest, and with
 // a key the signature; an unsigned archive has nothing to say unless a key
-// asks for a signature. archive is read for the table and the contents.
-SignatureAudit AuditSignature(const std::string& archive, const ArchiveImage& image, const PublicPoint* key);
+// asks for a signature. file, the archive named archive, is read for the
+// table and the contents.
+SignatureAudit AuditSignature(const std::string& archive, std::FILE* file, const ArchiveImage& image,
+                              const PublicPoint* key);
 
 // The line list adds for a signed archive; nothing for an unsigned one.
 void ListSignature(const ArchiveImage& image, std::FILE* out);

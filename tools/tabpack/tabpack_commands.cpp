@@ -130,9 +130,19 @@ bool LoadArchive(const std::string& path, ArchiveImage* image, FileFacts* facts,
         Complain(err, "cannot read archive " + (why.empty() ? SystemReason(path) : why));
         return false;
     }
-    image->FileSize = facts->Size;
+    if (!LoadArchiveImage(file.get(), facts->Size, image))
+    {
+        Complain(err, "cannot read archive " + SystemReason(path));
+        return false;
+    }
+    return true;
+}
+
+bool LoadArchiveImage(std::FILE* file, uint64_t fileSize, ArchiveImage* image)
+{
+    image->FileSize = fileSize;
     image->Bytes.assign(kArchiveHeaderLength, 0);
-    std::size_t got = std::fread(image->Bytes.data(), 1, kArchiveHeaderLength, file.get());
+    std::size_t got = std::fread(image->Bytes.data(), 1, kArchiveHeaderLength, file);
     TabHeader fields = {};
     const HeaderVerdict verdict = CheckHeaderBesidesSize(*image, &fields);
     if (got == kArchiveHeaderLength && verdict == HeaderVerdict::Sound)
@@ -140,15 +150,10 @@ bool LoadArchive(const std::string& path, ArchiveImage* image, FileFacts* facts,
         const uint64_t wanted = fields.HeaderSize < image->FileSize ? fields.HeaderSize : image->FileSize;
         image->Bytes.resize(static_cast<std::size_t>(wanted));
         got += std::fread(image->Bytes.data() + kArchiveHeaderLength, 1,
-                          image->Bytes.size() - kArchiveHeaderLength, file.get());
+                          image->Bytes.size() - kArchiveHeaderLength, file);
         image->Bytes.resize(got);
     }
-    if (std::ferror(file.get()) != 0)
-    {
-        Complain(err, "cannot read archive " + SystemReason(path));
-        return false;
-    }
-    return true;
+    return std::ferror(file) == 0;
 }
 
 namespace
@@ -534,10 +539,23 @@ int VerifyArchive(const std::string& archive, const std::string& publicKey, std:
         Complain(err, "cannot read the public key: " + why);
         return kTabpackFailure;
     }
-    ArchiveImage image;
     FileFacts facts = {};
-    if (!LoadArchive(archive, &image, &facts, err))
+    FilePointer file = OpenFile(archive, "rb");
+    if (!ReadFileFacts(archive, &facts, &why) || !file)
     {
+        Complain(err, "cannot read archive " + (why.empty() ? SystemReason(archive) : why));
+        return kTabpackFailure;
+    }
+    return VerifyOpenArchive(archive, file.get(), facts.Size, publicKey.empty() ? nullptr : &key, out, err);
+}
+
+int VerifyOpenArchive(const std::string& archive, std::FILE* file, uint64_t fileSize, const PublicPoint* key,
+                      std::FILE* out, std::FILE* err)
+{
+    ArchiveImage image;
+    if (!LoadArchiveImage(file, fileSize, &image))
+    {
+        Complain(err, "cannot read archive " + SystemReason(archive));
         return kTabpackFailure;
     }
     std::vector<Finding> findings = AuditArchive(image);
@@ -546,7 +564,7 @@ int VerifyArchive(const std::string& archive, const std::string& publicKey, std:
     // The signature needs the records; without them the audit has refused.
     if (CheckHeaderBesidesSize(image, &fields) == HeaderVerdict::Sound && HoldsRecordBlock(image, fields))
     {
-        signature = AuditSignature(archive, image, publicKey.empty() ? nullptr : &key);
+        signature = AuditSignature(archive, file, image, key);
         findings.insert(findings.end(), signature.Findings.begin(), signature.Findings.end());
     }
     for (const Finding& finding : findings)

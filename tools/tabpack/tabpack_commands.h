@@ -3,6 +3,7 @@
 #pragma once
 
 #include "archive_audit.h"
+#include "signing_crypto.h"
 #include "tabpack_platform.h"
 
 #include <cstdio>
@@ -22,6 +23,9 @@ struct CreateOptions
 // the file holds; never more than the largest block a sound archive has.
 // False, after complaining on err, when the file cannot be read.
 bool LoadArchive(const std::string& path, ArchiveImage* image, FileFacts* facts, std::FILE* err);
+// The same from a file open at its start whose size is known; false when
+// reading it failed.
+[[nodiscard]] bool LoadArchiveImage(std::FILE* file, uint64_t fileSize, ArchiveImage* image);
 
 int CreateArchive(const std::string& archive, const std::string& manifest, const CreateOptions& options,
                   std::FILE* err);
@@ -29,6 +33,10 @@ int ListArchive(const std::string& archive, bool utc, std::FILE* out, std::FILE*
 // With a public key (its file, or empty) a signed archive's signature is
 // checked too; the digests of a signed archive always are.
 int VerifyArchive(const std::string& archive, const std::string& publicKey, std::FILE* out, std::FILE* err);
+// verify on an archive open at its start, fileSize bytes long, named archive
+// in its lines; key is null when no --key was given.
+int VerifyOpenArchive(const std::string& archive, std::FILE* file, uint64_t fileSize, const PublicPoint* key,
+                      std::FILE* out, std::FILE* err);
 // What a standard start would do with each used record against the files
 // at ROOT/DESTINATION/NAME, as extract lays them out.
 int PlanArchive(const std::string& archive, const std::string& root, std::FILE* out, std::FILE* err);
