@@ -82,10 +82,7 @@ void CheckWinIni()
 
 void CheckAndRepair(bool repairAll)
 {
-    if (!SystemInfoObject.OsNamed)
-    {
-        LoadSystemInfoObject();
-    }
+    EnsureOsNamed();
     DebugLogText("InitConfigLocations: Beginning configuration environment check.");
     const bool registry = CheckConfigRegistry();
     const bool programData = ProgramDataNeedsUpdate();
@@ -126,10 +123,7 @@ void CheckAndRepair(bool repairAll)
 bool CheckConfigRegistry()
 {
     DebugLogText("CheckConfigRegistry: Checking registry configuration key.");
-    if (!SystemInfoObject.OsNamed)
-    {
-        LoadSystemInfoObject();
-    }
+    EnsureOsNamed();
     const bool reflectionExists = SystemInfoObject.IsWin7OrGreater;
     char keyPath[kRegistryPathCapacity];
     FormatCompanyKeyPath(keyPath, sizeof(keyPath));

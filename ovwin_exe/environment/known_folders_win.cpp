@@ -58,10 +58,7 @@ HRESULT ReadKnownFolder(const KNOWNFOLDERID& id, const wchar_t* suffix, char* de
 // Windows folder, and false.
 bool GetCacheParent(char* destination)
 {
-    if (!SystemInfoObject.OsNamed)
-    {
-        LoadSystemInfoObject();
-    }
+    EnsureOsNamed();
     if (SystemInfoObject.IsWin7OrGreater)
     {
         if (SUCCEEDED(ReadKnownFolder(FOLDERID_LocalAppData, kCacheParentSuffixW, destination)))
@@ -138,10 +135,7 @@ bool LoadKnownFoldersList()
     GetSpecialFolder(kFolderLocalAppData, list.UserDir);
     GetSpecialFolder(kFolderPrograms, list.ProgramsDir);
     GetSpecialFolder(kFolderProgramData, list.ProgDataDir);
-    if (!SystemInfoObject.OsNamed)
-    {
-        LoadSystemInfoObject();
-    }
+    EnsureOsNamed();
     GetSpecialFolder(kFolderCacheParent, list.TCacheParentDir);
 
     for (char* folder : {list.WinDir, list.SysDir, list.SysWOW64Dir, list.FonDir, list.UserDir,

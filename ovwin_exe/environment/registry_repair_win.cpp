@@ -23,14 +23,6 @@ const char* Describe(DWORD code, char* description, std::size_t capacity)
     return FormatErrorString(code, description, capacity);
 }
 
-void EnsureOsNamed()
-{
-    if (!SystemInfoObject.OsNamed)
-    {
-        LoadSystemInfoObject();
-    }
-}
-
 bool AdminInvoked()
 {
     if (!SystemInfoObject.UserLoaded)

@@ -28,10 +28,7 @@ int32_t ExecuteAppEx(HWND owner, const char* file, const char* parameters, bool 
     execute.lpParameters = parameters;
     execute.nShow = hide ? SW_HIDE : SW_SHOWNORMAL;
 
-    if (!SystemInfoObject.OsNamed)
-    {
-        LoadSystemInfoObject();
-    }
+    EnsureOsNamed();
     if (SystemInfoObject.IsWin7OrGreater)
     {
         execute.lpVerb = "runas";

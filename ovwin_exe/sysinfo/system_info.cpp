@@ -183,3 +183,11 @@ bool IsUserLocalAdmin()
     }
     return member;
 }
+
+void EnsureOsNamed()
+{
+    if (!SystemInfoObject.OsNamed)
+    {
+        LoadSystemInfoObject();
+    }
+}

@@ -81,6 +81,10 @@ extern SystemInfoRecord SystemInfoObject;
 // each group as it is filled; always true. Safe to call any number of times.
 bool LoadSystemInfoObject();
 
+// Loads the record when the system has not been named yet; the steps that
+// decide by Windows version call this before they read it.
+void EnsureOsNamed();
+
 // Membership of the built-in Administrators group, counting the full token
 // behind a UAC-filtered one. Loads the version data first when they are
 // missing, but never from inside a load, which calls it itself.
